@@ -1,0 +1,35 @@
+#ifndef FLASH_PICTURE_FILE_H
+#define FLASH_PICTURE_FILE_H
+
+#include <QByteArray>
+#include <QSize>
+#include <QString>
+
+class QImage;
+
+// Reading the user's pictures and writing the digit pictures that go to the clock.
+namespace PictureFile {
+
+// Pictures larger than this are refused before they are decoded: Qt 5 has no allocation limit
+// of its own, and a broken header that claims 60000 x 60000 pixels would take gigabytes.
+constexpr qint64 maxPixels = 64 * 1024 * 1024;
+
+// Whether a picture of this size may be decoded.
+bool isAcceptableSize(const QSize &size);
+
+// Whether JPEG data ends with its end-of-image marker after the last scan. The decoder fills a
+// cut-off picture with grey and calls it a success; the clock would show half a digit.
+bool isCompleteJpeg(const QByteArray &data);
+
+// Loads a picture of any supported format (found from its data) into `image`. A picture that is
+// unreadable, cut off or absurdly large leaves `image` null and returns false.
+bool load(QImage &image, const QString &path);
+
+// Writes `image` as JPEG at quality 100. The file is replaced in one step, so it is always either
+// its old complete content or the new complete content. Nothing is written for a null image or a
+// destination that is read-only or not a file, and no folder is created.
+bool saveAtomically(const QImage &image, const QString &path);
+
+}  // namespace PictureFile
+
+#endif  // FLASH_PICTURE_FILE_H

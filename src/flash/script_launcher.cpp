@@ -1,0 +1,110 @@
+#include "script_launcher.h"
+
+#include <QDir>
+#include <QProcess>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+LaunchCommand launchCommandFor(const QString &scriptPath)
+{
+#ifdef Q_OS_WIN
+    // cmd.exe from the system folder, never one found beside the program. With /s, cmd strips
+    // the outer quotes and runs the quoted path as one command; /d skips AutoRun commands.
+    const QString systemRoot = qEnvironmentVariable("SystemRoot", QStringLiteral("C:\\Windows"));
+    const QString quoted = QLatin1Char('"') + QDir::toNativeSeparators(scriptPath) + QLatin1Char('"');
+    return {systemRoot + QStringLiteral("\\System32\\cmd.exe"), {},
+            QStringLiteral("/d /s /c \"") + quoted + QLatin1Char('"')};
+#else
+    // The scripts are POSIX sh scripts that keep the Windows names the program launches.
+    return {QStringLiteral("/bin/sh"), {scriptPath}, {}};
+#endif
+}
+
+ScriptLauncher::ScriptLauncher(QObject *parent) : QObject(parent) {}
+
+ScriptLauncher::~ScriptLauncher()
+{
+    // Destroying a QProcess kills its process. A script that still runs is let go instead: its
+    // QProcess is deliberately not destroyed, and the script runs on after the program is gone.
+    for (QProcess *process : qAsConst(running)) {
+        process->disconnect(this);
+        process->setParent(nullptr);
+    }
+}
+
+void ScriptLauncher::launch(const QString &scriptPath)
+{
+    start(launchCommandFor(scriptPath));
+}
+
+void ScriptLauncher::launchAfter(const QString &scriptPath, ScriptLauncher *earlier)
+{
+    if (!earlier || !earlier->isBusy()) {
+        launch(scriptPath);
+        return;
+    }
+    // Several clicks while waiting collapse into one run once the earlier scripts have ended.
+    pendingScript = scriptPath;
+    latest = nullptr;  // an earlier run ending now no longer speaks for the latest launch
+    latestOutcome = Outcome::Waiting;
+    if (waitingFor != earlier) {
+        waitingFor = earlier;
+        connect(earlier, &ScriptLauncher::allEnded, this, &ScriptLauncher::startPending,
+                Qt::UniqueConnection);
+    }
+}
+
+void ScriptLauncher::startPending()
+{
+    if (waitingFor) waitingFor->disconnect(this);
+    waitingFor = nullptr;
+    const QString script = pendingScript;
+    pendingScript.clear();
+    if (!script.isEmpty()) launch(script);
+}
+
+void ScriptLauncher::start(const LaunchCommand &command)
+{
+    auto *process = new QProcess(this);
+    process->setProgram(command.program);
+    process->setArguments(command.arguments);
+#ifdef Q_OS_WIN
+    process->setNativeArguments(command.nativeArguments);
+    process->setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments *args) {
+        args->flags |= CREATE_NO_WINDOW;
+    });
+#endif
+    // The scripts write their own logs. Nothing is read from them, so nothing may go into a pipe
+    // that could fill up, nor into the program's own output.
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) onEnded(process, Outcome::Failed);
+    });
+    connect(process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
+            [this, process](int exitCode, QProcess::ExitStatus status) {
+                const bool ok = status == QProcess::NormalExit && exitCode == 0;
+                onEnded(process, ok ? Outcome::Succeeded : Outcome::Failed);
+            });
+
+    running.append(process);
+    latest = process;
+    latestOutcome = Outcome::Running;
+    process->start();
+}
+
+void ScriptLauncher::onEnded(QProcess *process, Outcome outcome)
+{
+    if (!running.removeOne(process)) return;
+    process->deleteLater();
+    if (process == latest) {
+        latest = nullptr;
+        latestOutcome = outcome;
+        emit latestEnded();
+    }
+    if (running.isEmpty()) emit allEnded();
+}

@@ -1,0 +1,34 @@
+#ifndef TESTS_WINDOW_PROBE_H
+#define TESTS_WINDOW_PROBE_H
+
+#include <QMetaObject>
+#include <QTimer>
+
+#include "electronic_clock.h"
+#include "ui_electronic_clock.h"
+
+// Reads the window's private state, and drives the timer slots directly so that tests take no
+// wall-clock time.
+class WindowProbe {
+public:
+    explicit WindowProbe(Electronic_Clock &window) : window(window) {}
+
+    Ui_Electronic_Clock *ui() const { return window.ui; }
+    const QImage &scratchImage() const { return window.scratchImage; }
+    QString currentPort() const { return window.currentPort; }
+    QString customFlag() const { return window.customFlag; }
+    QTimer *compileTimer() const { return window.compileTimer; }
+    QTimer *uploadTimer() const { return window.uploadTimer; }
+    int compileStep() const { return window.compileStep; }
+    int uploadStep() const { return window.uploadStep; }
+    ScriptLauncher *builder() const { return window.builderLauncher; }
+    ScriptLauncher *uploader() const { return window.uploaderLauncher; }
+
+    void compileTick() { QMetaObject::invokeMethod(&window, "Qtimer1", Qt::DirectConnection); }
+    void uploadTick() { QMetaObject::invokeMethod(&window, "Qtimer2", Qt::DirectConnection); }
+
+private:
+    Electronic_Clock &window;
+};
+
+#endif  // TESTS_WINDOW_PROBE_H

@@ -1,0 +1,242 @@
+// The window as it opens: its class, its widgets, and how it ends.
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMetaMethod>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <QtTest>
+
+#include "program_folder.h"
+#include "window_probe.h"
+
+namespace {
+
+const QStringList slotSignatures = {
+    "Qtimer1()",
+    "Qtimer2()",
+    "on_pushButtonJPG1_clicked()",
+    "on_pushButtonJPG2_clicked()",
+    "on_pushButtonJPG3_clicked()",
+    "on_pushButtonJPG4_clicked()",
+    "on_pushButtonJPG5_clicked()",
+    "on_pushButtonJPG9_clicked()",
+    "on_pushButtonJPG6_clicked()",
+    "on_pushButtonJPG7_clicked()",
+    "on_pushButtonJPG8_clicked()",
+    "on_pushButtonJPG10_clicked()",
+    "on_pushButtonJPG11_clicked()",
+    "on_pushButtonJPG12_clicked()",
+    "on_pushButtonJPG13_clicked()",
+    "on_pushButtonJPG14_clicked()",
+    "on_pushButtonJPG15_clicked()",
+    "on_pushButtonJPG16_clicked()",
+    "on_pushButtonJPG17_clicked()",
+    "on_pushButtonJPG18_clicked()",
+    "on_pushButtonJPG19_clicked()",
+    "on_pushButtonJPG20_clicked()",
+    "on_pushButtonJPG21_clicked()",
+    "on_pushButtonJPG22_clicked()",
+    "on_pushButtonJPG23_clicked()",
+    "on_pushButtonCompile_clicked()",
+    "on_pushButtonUpload_clicked()",
+    "on_pushButtonUpdateCom_clicked()",
+    "on_comboBox_currentIndexChanged(QString)",
+};
+
+// The style buttons from the top of the column down.
+const QList<int> columnOrder = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,
+                                13, 14, 15, 16, 17, 18, 19, 22, 23, 21, 20};
+
+const QString calligraphy = QString::fromUtf8("\xE9\x9A\xB6\xE4\xB9\xA6");
+
+struct Expected {
+    const char *name;
+    const char *className;
+    const char *parent;
+    QRect geometry;
+};
+
+int messagesSeen = 0;
+void countMessages(QtMsgType, const QMessageLogContext &, const QString &) { ++messagesSeen; }
+
+}  // namespace
+
+class TestWindowShell : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { ProgramFolder::reset(); }
+
+    void metaObjectHasExactlyTheSlotTable()
+    {
+        const QMetaObject &meta = Electronic_Clock::staticMetaObject;
+        QCOMPARE(meta.className(), "Electronic_Clock");
+        QCOMPARE(meta.superClass(), &QMainWindow::staticMetaObject);
+        QCOMPARE(meta.methodCount() - meta.methodOffset(), slotSignatures.size());
+        for (int i = 0; i < slotSignatures.size(); ++i) {
+            const QMetaMethod method = meta.method(meta.methodOffset() + i);
+            QCOMPARE(QString(method.methodSignature()), slotSignatures[i]);
+            QCOMPARE(method.methodType(), QMetaMethod::Slot);
+            QCOMPARE(method.access(), QMetaMethod::Private);
+            QCOMPARE(method.returnType(), int(QMetaType::Void));
+        }
+        QCOMPARE(meta.method(meta.methodCount() - 1).parameterNames().value(0), QByteArray("arg1"));
+        QCOMPARE(meta.propertyCount(), meta.propertyOffset());
+        QCOMPARE(meta.enumeratorCount(), meta.enumeratorOffset());
+        QCOMPARE(meta.classInfoCount(), meta.classInfoOffset());
+        QCOMPARE(meta.constructorCount(), 0);
+    }
+
+    void widgetTreeHasEveryObjectInPlace()
+    {
+        Electronic_Clock window;
+        const QList<Expected> expected = {
+            {"centralwidget", "QWidget", "Electronic_Clock", {}},
+            {"comboBox", "QComboBox", "centralwidget", {0, 0, 260, 30}},
+            {"pushButtonUpdateCom", "QPushButton", "centralwidget", {260, 0, 100, 30}},
+            {"progressBar", "QProgressBar", "centralwidget", {0, 120, 850, 30}},
+            {"pushButtonUpload", "QPushButton", "centralwidget", {0, 30, 181, 60}},
+            {"pushButtonCompile", "QPushButton", "centralwidget", {180, 30, 181, 60}},
+            {"labelPicture", "QLabel", "centralwidget", {390, 20, 440, 80}},
+            {"scrollArea", "QScrollArea", "centralwidget", {0, 250, 850, 600}},
+            {"scrollAreaWidgetContents", "QWidget", "qt_scrollarea_viewport", {0, 0, 850, 3850}},
+            {"layoutWidget", "QWidget", "scrollAreaWidgetContents", {5, 0, 815, 3737}},
+            {"verticalLayout", "QVBoxLayout", "layoutWidget", {}},
+            {"comboBox_2", "QComboBox", "centralwidget", {0, 90, 360, 30}},
+            {"label", "QLabel", "centralwidget", {20, 160, 331, 80}},
+            {"labelPicture_2", "QLabel", "centralwidget", {370, 160, 440, 80}},
+        };
+        int objects = 0;
+        for (const Expected &e : expected) {
+            QObject *object = window.findChild<QObject *>(e.name);
+            QVERIFY2(object, e.name);
+            QCOMPARE(object->metaObject()->className(), e.className);
+            QCOMPARE(object->parent()->objectName(), QString(e.parent));
+            if (!e.geometry.isNull()) QCOMPARE(qobject_cast<QWidget *>(object)->geometry(), e.geometry);
+            ++objects;
+        }
+        auto *layout = window.findChild<QVBoxLayout *>("verticalLayout");
+        QCOMPARE(layout->count(), columnOrder.size());
+        QCOMPARE(layout->contentsMargins(), QMargins(0, 0, 0, 0));
+        for (int i = 0; i < columnOrder.size(); ++i) {
+            auto *button = qobject_cast<QPushButton *>(layout->itemAt(i)->widget());
+            QVERIFY(button);
+            QCOMPARE(button->objectName(), QString("pushButtonJPG%1").arg(columnOrder[i]));
+            QCOMPARE(button->parent()->objectName(), QString("layoutWidget"));
+            QVERIFY(button->text().isEmpty());
+            QVERIFY(!button->icon().isNull());
+            QCOMPARE(button->icon().availableSizes(QIcon::Normal, QIcon::On).value(0), QSize(1350, 240));
+            QCOMPARE(button->iconSize(), QSize(800, 140));
+            ++objects;
+        }
+        QCOMPARE(objects, 37);
+        QCOMPARE(window.centralWidget()->objectName(), QString("centralwidget"));
+        QCOMPARE(window.findChild<QScrollArea *>("scrollArea")->widget()->objectName(),
+                 QString("scrollAreaWidgetContents"));
+    }
+
+    void textsFontsAndProperties()
+    {
+        Electronic_Clock window;
+        auto *ui = WindowProbe(window).ui();
+        QCOMPARE(window.objectName(), QString("Electronic_Clock"));
+        QCOMPARE(window.windowTitle(), QString("Vantaro IPS"));
+        QCOMPARE(ui->pushButtonUpdateCom->text(), QString("Refresh"));
+        QCOMPARE(ui->pushButtonUpload->text(), QString("Upload Image"));
+        QCOMPARE(ui->pushButtonCompile->text(), QString("Compile Custom Picture"));
+        QCOMPARE(ui->label->text(), QString("Current style:"));
+        for (QPushButton *button : {ui->pushButtonUpdateCom, ui->pushButtonUpload, ui->pushButtonCompile}) {
+            QCOMPARE(button->font().family(), calligraphy);
+            QCOMPARE(button->font().pointSize(), 8);
+        }
+        QCOMPARE(ui->comboBox_2->font().family(), calligraphy);
+        QCOMPARE(ui->comboBox_2->font().pointSize(), QFont().pointSize());
+        QCOMPARE(ui->label->font().family(), calligraphy);
+        QCOMPARE(ui->label->font().pointSize(), 28);
+        QCOMPARE(ui->comboBox->font().family(), QFont().family());
+
+        QCOMPARE(ui->comboBox_2->count(), 1);
+        QCOMPARE(ui->comboBox_2->currentText(), QString("NorikIPS_v6"));
+        QVERIFY(!ui->comboBox_2->isEditable());
+        ui->retranslateUi(&window);
+        QCOMPARE(ui->comboBox_2->count(), 1);
+        QCOMPARE(ui->comboBox->count(), 0);
+        QCOMPARE(ui->comboBox->currentIndex(), -1);
+
+        QCOMPARE(ui->scrollArea->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(ui->scrollArea->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(ui->scrollArea->sizeAdjustPolicy(), QAbstractScrollArea::AdjustToContents);
+        QCOMPARE(ui->progressBar->alignment(), Qt::AlignCenter);
+        QCOMPARE(ui->progressBar->orientation(), Qt::Horizontal);
+        QCOMPARE(ui->progressBar->minimum(), 0);
+        QCOMPARE(ui->progressBar->maximum(), 100);
+        QCOMPARE(window.sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
+        QCOMPARE(window.sizePolicy().verticalPolicy(), QSizePolicy::Expanding);
+        QCOMPARE(window.windowOpacity(), 1.0);
+        QCOMPARE(window.toolTipDuration(), 0);
+        QCOMPARE(window.iconSize(), QSize(0, 0));
+    }
+
+    void constructorLeavesTheWindowReady()
+    {
+        messagesSeen = 0;
+        const QtMessageHandler previous = qInstallMessageHandler(countMessages);
+        Electronic_Clock window;
+        qInstallMessageHandler(previous);
+        QCOMPARE(messagesSeen, 0);  // no slot ran while the window was built
+
+        WindowProbe probe(window);
+        auto *ui = probe.ui();
+        QVERIFY(!ui->scrollArea->widgetResizable());
+        QCOMPARE(ui->scrollAreaWidgetContents->geometry(), QRect(0, 0, 850, 3850));
+        QVERIFY(ui->labelPicture->hasScaledContents());
+        QVERIFY(ui->labelPicture_2->hasScaledContents());
+        const QImage custom(":/img/NorikIPS_PIC_Picture/NorikIPS_PIC_custom.jpg");
+        QVERIFY(!custom.isNull());
+        for (QLabel *label : {ui->labelPicture, ui->labelPicture_2}) {
+            QCOMPARE(label->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_RGB32),
+                     custom.convertToFormat(QImage::Format_RGB32));
+            QVERIFY(label->text().isEmpty());
+        }
+        QCOMPARE(ui->progressBar->value(), 0);
+        QCOMPARE(ui->progressBar->text(), QString("Idle"));
+        QVERIFY(!probe.compileTimer()->isActive());
+        QVERIFY(!probe.uploadTimer()->isActive());
+        QVERIFY(!probe.compileTimer()->isSingleShot());
+        QCOMPARE(probe.compileStep(), 0);
+        QCOMPARE(probe.uploadStep(), 0);
+        QVERIFY(probe.currentPort().isEmpty());
+        QCOMPARE(probe.customFlag(), QString("1"));
+        QCOMPARE(probe.scratchImage().size(), QSize(1350, 240));
+    }
+
+    void windowSizeIsFixedInWidth()
+    {
+        Electronic_Clock window;
+        QCOMPARE(window.size(), QSize(850, 740));
+        QCOMPARE(window.minimumSize(), QSize(850, 640));
+        QCOMPARE(window.maximumSize(), QSize(850, 740));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.resize(1000, 500);
+        QCOMPARE(window.size(), QSize(850, 640));
+    }
+
+    void closingTheWindowEndsTheLoopWithZero()
+    {
+        auto *window = new Electronic_Clock;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+        // An animation that is still running at close must not keep the program alive.
+        WindowProbe(*window).compileTimer()->start(1000);
+        QTimer::singleShot(50, window, &QWidget::close);
+        QCOMPARE(QApplication::exec(), 0);
+    }
+};
+
+QTEST_MAIN(TestWindowShell)
+#include "test_window_shell.moc"
