@@ -1,0 +1,305 @@
+#!/usr/bin/env bash
+# Tests the POSIX flash scripts (mkspiffs.bat, esptool.bat) the way the desk
+# clock program runs them: /bin/sh "<full path>", from another working
+# directory, stdin from /dev/null, with fake mkspiffs/esptool tools that
+# record how they were called.
+#
+# Usage: bash test_scripts.sh <folder with the POSIX scripts>
+# TEST_SH chooses the shell that runs the scripts (default /bin/sh), e.g.
+#   TEST_SH="bash --posix" bash test_scripts.sh src/flash/toolchain/posix
+
+set -u
+
+if [ $# -ne 1 ] || [ ! -f "$1/mkspiffs.bat" ] || [ ! -f "$1/esptool.bat" ]; then
+    echo "usage: $0 <folder with mkspiffs.bat and esptool.bat>" >&2
+    exit 2
+fi
+src=$(cd -- "$1" && pwd)
+read -r -a script_shell <<<"${TEST_SH:-/bin/sh}"
+timeout_bin=$(command -v timeout) || { echo "timeout(1) is required" >&2; exit 2; }
+
+passed=0
+failed=0
+skipped=0
+
+root=$(mktemp -d) || exit 2
+trap 'rm -rf -- "$root"' EXIT
+esp="$root/Prog dir é/esptool"   # the program folder has a blank and a non-ASCII letter
+calls="$root/calls"              # where the fakes record their calls
+bin="$root/bin"                  # extra PATH entry for fakes "installed" on the PATH
+elsewhere="$root/elsewhere"      # the caller's working directory
+base_path=/usr/bin:/bin
+
+# ---- reporting -------------------------------------------------------------
+
+pass() { passed=$((passed + 1)); echo "ok - $1"; }
+fail() { failed=$((failed + 1)); echo "not ok - $1"; }
+skip() { skipped=$((skipped + 1)); echo "skip - $1"; }
+
+# check DESCRIPTION COMMAND...: passes when the command succeeds.
+check() {
+    local what=$1
+    shift
+    if "$@"; then pass "$what"; else fail "$what"; fi
+}
+
+# ---- predicates ------------------------------------------------------------
+
+status_is() { [ "$rc" -eq "$1" ]; }
+status_failed() { [ "$rc" -ne 0 ]; }
+called() { [ -e "$calls/$1.args" ]; }
+not_called() { [ ! -e "$calls/$1.args" ]; }
+args_of() { cat -- "$calls/$1.args" 2>/dev/null; }
+lines() { printf '%s\n' "$@"; }
+same_text() { [ "$(cat -- "$1" 2>/dev/null)" = "$2" ]; }
+log_has() { grep -qF -- "$2" "$esp/$1" 2>/dev/null; }
+quiet() { [ ! -s "$root/out" ] && [ ! -s "$root/err" ]; }
+real_dir() { (cd -- "$1" && pwd -P); }
+ran_in_esptool_folder() { same_text "$calls/$1.cwd" "$(real_dir "$esp")"; }
+# folder_holds NAME...: the esptool folder holds exactly these entries.
+folder_holds() { [ "$(cd -- "$esp" && LC_ALL=C ls)" = "$(LC_ALL=C; lines "$@" | sort)" ]; }
+# log_starts_with_date LOG: the first line begins with YYYY-MM-DD.
+log_starts_with_date() { head -n 1 -- "$esp/$1" | grep -q '^[0-9]\{4\}-[0-9][0-9]-[0-9][0-9] '; }
+# esptool_args_are TAG DEVICE: TAG received exactly the upload arguments.
+esptool_args_are() {
+    [ "$(args_of "$1")" = "$(lines --chip esp8266 --port "$2" --baud 460800 \
+        --before default_reset --after hard_reset write_flash 0x300000 spiffs.bin)" ]
+}
+# mkspiffs_args_ok TAG: the build options, then one output file in the folder.
+mkspiffs_args_ok() {
+    local expected=(-c data -p 256 -b 8192 -s 1024000) out
+    [ "$(args_of "$1" | head -n "${#expected[@]}")" = "$(lines "${expected[@]}")" ] || return 1
+    [ "$(args_of "$1" | wc -l)" -eq $((${#expected[@]} + 1)) ] || return 1
+    out=$(args_of "$1" | tail -n 1)
+    case $out in
+        */*) [ "$(real_dir "$(dirname -- "$out")")" = "$(real_dir "$esp")" ] ;;
+        *) ran_in_esptool_folder "$1" ;;
+    esac
+}
+first_line_is_port_line() { [[ $(head -n 1 -- "$1") == "set com="?????$'\r' ]]; }
+no_cr_after_line() { ! tail -n +"$(($2 + 1))" -- "$1" | grep -q $'\r'; }
+
+# ---- fixtures --------------------------------------------------------------
+
+# fresh_folder: a new program folder holding only the scripts and data/.
+fresh_folder() {
+    rm -rf -- "$root/Prog dir é" "$calls" "$bin" "$elsewhere"
+    mkdir -p -- "$esp/data" "$calls" "$bin" "$elsewhere"
+    cp -- "$src/mkspiffs.bat" "$src/esptool.bat" "$esp/"
+    local d
+    for d in 0 1 2 3 4 5 6 7 8 9; do printf 'JPEG %s' "$d" >"$esp/data/$d.jpg"; done
+}
+
+# fake DIR NAME TAG STATUS: an executable tool that records its working
+# directory and arguments (one per line) under TAG, prints to stdout and
+# stderr and exits with STATUS. A fake mkspiffs also writes its output file
+# (the last argument), even when it fails, like a build that stops halfway.
+fake() {
+    local dir=$1 name=$2 tag=$3 status=$4
+    {
+        echo '#!/bin/sh'
+        echo "record='$calls/$tag' name=$name status=$status"
+        cat <<'EOF'
+pwd -P >"$record.cwd"
+printf '%s\n' "$@" >"$record.args"
+echo "output of $name"
+echo "errors of $name" >&2
+if [ "$name" = mkspiffs ]; then
+    for last; do :; done
+    if [ "$status" -eq 0 ]; then echo "NEW IMAGE"; else echo "HALF"; fi >"$last"
+fi
+exit "$status"
+EOF
+    } >"$dir/$name"
+    chmod +x "$dir/$name"
+}
+
+# fake_py FILE: an esptool.py written in Python that records like fake().
+fake_py() {
+    cat >"$1" <<EOF
+#!/usr/bin/env python3
+import os, sys
+with open("$calls/esptool.py.cwd", "w") as f: f.write(os.path.realpath(os.getcwd()) + "\n")
+with open("$calls/esptool.py.args", "w") as f: f.write("".join(a + "\n" for a in sys.argv[1:]))
+print("output of esptool.py")
+EOF
+}
+
+# set_port PORT: rewrites the first line of esptool.bat as the program does.
+set_port() {
+    local f="$esp/esptool.bat"
+    { printf 'set com=%s\r\n' "$1"; tail -n +2 -- "$f"; } >"$f.new" && mv -- "$f.new" "$f"
+}
+
+# run NAME [PATH]: runs a script as the program does; sets $rc, keeps the
+# caller-visible output in $root/out and $root/err.
+run() {
+    local name=$1 path=${2:-$bin:$base_path}
+    (cd -- "$elsewhere" &&
+        PATH=$path "$timeout_bin" 20 "${script_shell[@]}" "$esp/$name" \
+            </dev/null >"$root/out" 2>"$root/err")
+    rc=$?
+    if [ "$rc" -eq 124 ]; then fail "$name returned within 20 s with stdin closed"; fi
+}
+
+# ---- the files themselves --------------------------------------------------
+
+check "esptool.bat starts with a 13-character 'set com=' line ending in CR LF" \
+    first_line_is_port_line "$src/esptool.bat"
+check "esptool.bat has LF line endings after the first line" no_cr_after_line "$src/esptool.bat" 1
+check "mkspiffs.bat has LF line endings" no_cr_after_line "$src/mkspiffs.bat" 0
+
+# ---- mkspiffs.bat ----------------------------------------------------------
+
+fresh_folder
+fake "$esp" mkspiffs mkspiffs 0
+run mkspiffs.bat
+check "mkspiffs.bat: exits 0 when mkspiffs succeeds" status_is 0
+check "mkspiffs.bat: calls mkspiffs -c data -p 256 -b 8192 -s 1024000 <file in the folder>" \
+    mkspiffs_args_ok mkspiffs
+check "mkspiffs.bat: spiffs.bin holds the new image" same_text "$esp/spiffs.bin" "NEW IMAGE"
+check "mkspiffs.bat: leaves no temporary file behind" \
+    folder_holds data esptool.bat mkspiffs mkspiffs.bat mkspiffs.log spiffs.bin
+check "mkspiffs.bat: the log starts with the date" log_starts_with_date mkspiffs.log
+check "mkspiffs.bat: the log shows the command line" log_has mkspiffs.log "-c data -p 256 -b 8192 -s 1024000"
+check "mkspiffs.bat: mkspiffs's stdout goes to mkspiffs.log" log_has mkspiffs.log "output of mkspiffs"
+check "mkspiffs.bat: mkspiffs's stderr goes to mkspiffs.log" log_has mkspiffs.log "errors of mkspiffs"
+check "mkspiffs.bat: prints nothing to the caller" quiet
+
+fresh_folder
+fake "$esp" mkspiffs mkspiffs 3
+printf 'OLD IMAGE' >"$esp/spiffs.bin"
+run mkspiffs.bat
+check "mkspiffs.bat: a failed build exits with mkspiffs's status (3)" status_is 3
+check "mkspiffs.bat: a failed build leaves the old spiffs.bin untouched" \
+    same_text "$esp/spiffs.bin" "OLD IMAGE"
+check "mkspiffs.bat: a failed build leaves no temporary file behind" \
+    folder_holds data esptool.bat mkspiffs mkspiffs.bat mkspiffs.log spiffs.bin
+
+fresh_folder
+fake "$esp" mkspiffs folder 0
+fake "$bin" mkspiffs path 0
+run mkspiffs.bat
+check "mkspiffs.bat: the mkspiffs in the esptool folder is used" called folder
+check "mkspiffs.bat: ... and not the one on the PATH" not_called path
+
+fresh_folder
+fake "$bin" mkspiffs path 0
+run mkspiffs.bat
+check "mkspiffs.bat: without one in the folder, the mkspiffs on the PATH builds the image" \
+    same_text "$esp/spiffs.bin" "NEW IMAGE"
+
+fresh_folder
+fake "$esp" mkspiffs mkspiffs 0
+rm -r -- "$esp/data"
+run mkspiffs.bat
+check "mkspiffs.bat: fails when data/ is missing" status_failed
+check "mkspiffs.bat: ... without calling mkspiffs" not_called mkspiffs
+check "mkspiffs.bat: ... and says so in the log" log_has mkspiffs.log "'data' is missing"
+
+if PATH=$base_path command -v mkspiffs >/dev/null; then
+    skip "mkspiffs.bat: missing mkspiffs (this system has mkspiffs in $base_path)"
+else
+    fresh_folder
+    run mkspiffs.bat "$base_path"
+    check "mkspiffs.bat: fails when mkspiffs is nowhere" status_failed
+    check "mkspiffs.bat: ... and says so plainly in the log" log_has mkspiffs.log \
+        "mkspiffs was not found: put the ESP8266 build of mkspiffs into this folder or on the PATH."
+
+    fresh_folder
+    fake "$esp" mkspiffs mkspiffs 0
+    chmod -x "$esp/mkspiffs"
+    run mkspiffs.bat "$base_path"
+    check "mkspiffs.bat: fails when the mkspiffs in the folder is not executable" status_failed
+    check "mkspiffs.bat: ... and tells how to fix it" log_has mkspiffs.log "chmod +x mkspiffs"
+fi
+
+# ---- esptool.bat -----------------------------------------------------------
+
+# upload_with PORT [STATUS]: a fresh folder with an image and a fake esptool
+# exiting with STATUS, the port line set to PORT; runs esptool.bat.
+upload_with() {
+    fresh_folder
+    printf 'IMAGE' >"$esp/spiffs.bin"
+    fake "$esp" esptool esptool "${2:-0}"
+    set_port "$1"
+    run esptool.bat
+}
+
+upload_with ttyUSB0
+check "esptool.bat: exits 0 when esptool succeeds" status_is 0
+check "esptool.bat: 'set com=ttyUSB0' uploads to /dev/ttyUSB0 with the full argument list" \
+    esptool_args_are esptool /dev/ttyUSB0
+check "esptool.bat: runs esptool in the esptool folder, where spiffs.bin is" \
+    ran_in_esptool_folder esptool
+check "esptool.bat: the log starts with the date" log_starts_with_date esptool.log
+check "esptool.bat: the log shows the command line" log_has esptool.log "--port /dev/ttyUSB0 --baud 460800"
+check "esptool.bat: esptool's stdout goes to esptool.log" log_has esptool.log "output of esptool"
+check "esptool.bat: esptool's stderr goes to esptool.log" log_has esptool.log "errors of esptool"
+check "esptool.bat: prints nothing to the caller" quiet
+
+upload_with "ttyS1 "
+check "esptool.bat: a blank after the port is stripped" esptool_args_are esptool /dev/ttyS1
+
+upload_with /dev/ttyACM0
+check "esptool.bat: a port given as a path is used as it is" esptool_args_are esptool /dev/ttyACM0
+
+upload_with ttyUSB0 2
+check "esptool.bat: exits with esptool's failure status (2)" status_is 2
+
+upload_with ""
+check "esptool.bat: fails when the port is empty" status_failed
+check "esptool.bat: ... without calling esptool" not_called esptool
+check "esptool.bat: ... and says so in the log" log_has esptool.log "No serial port"
+
+upload_with ttyUSB0
+rm -f -- "$esp/spiffs.bin" "$calls/esptool.args"
+run esptool.bat
+check "esptool.bat: fails when spiffs.bin is missing" status_failed
+check "esptool.bat: ... without calling esptool" not_called esptool
+check "esptool.bat: ... and says so in the log" log_has esptool.log "spiffs.bin is missing"
+
+upload_with ttyUSB0
+fake "$esp" esptool folder 0
+fake "$bin" esptool path 0
+run esptool.bat
+check "esptool.bat: the esptool in the esptool folder is used" called folder
+check "esptool.bat: ... and not the one on the PATH" not_called path
+
+upload_with ttyUSB0
+rm -- "$esp/esptool"
+fake "$bin" esptool path 0
+run esptool.bat
+check "esptool.bat: without one in the folder, the esptool on the PATH is used" \
+    esptool_args_are path /dev/ttyUSB0
+
+if ! PATH=$base_path command -v python3 >/dev/null; then
+    skip "esptool.bat: esptool.py in the folder (no python3 in $base_path)"
+else
+    for mode in +x -x; do
+        upload_with ttyUSB0
+        rm -- "$esp/esptool"
+        fake_py "$esp/esptool.py"
+        chmod "$mode" "$esp/esptool.py"
+        fake "$bin" esptool path 0
+        run esptool.bat
+        check "esptool.bat: uses esptool.py ($mode) from the folder when esptool is absent" \
+            esptool_args_are esptool.py /dev/ttyUSB0
+    done
+fi
+
+if PATH=$base_path command -v esptool esptool.py >/dev/null ||
+    PATH=$base_path python3 -c 'import esptool' >/dev/null 2>&1; then
+    skip "esptool.bat: missing esptool (this system has esptool in $base_path)"
+else
+    upload_with ttyUSB0
+    rm -- "$esp/esptool"
+    run esptool.bat "$base_path"
+    check "esptool.bat: fails when esptool is nowhere" status_failed
+    check "esptool.bat: ... and says so plainly in the log" log_has esptool.log \
+        "esptool was not found: install it with 'pip install esptool'"
+fi
+
+[ "$skipped" -eq 0 ] || echo "# $skipped skipped"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
