@@ -55,7 +55,9 @@ QByteArray readFile(const QString &target)
 
 void writeScript(const QString &name, const QByteArray &body)
 {
-    writeFile(esptool() + "/" + name, "cd \"$(dirname \"$0\")\" || exit 90\n" + body + "\n");
+    // The port line first, as the upload rewrites it; then the folder change every script makes.
+    writeFile(esptool() + "/" + name,
+              "set com=ttyS0\r\ncd \"$(dirname \"$0\")\" || exit 90\n" + body + "\n");
 }
 
 void fillData(const QColor &colour)

@@ -26,7 +26,7 @@ void remove(const QString &path);
 void writeFile(const QString &path, const QByteArray &content, bool executable = false);
 QByteArray readFile(const QString &path);
 
-// Replaces a script with a POSIX one that runs `body` (the script's folder is the current one).
+// Replaces a script with a POSIX one that runs `body` in the script's folder, after a port line.
 void writeScript(const QString &name, const QByteArray &body);
 
 // Fills the data folder with ten pictures of one colour, to see later which ones were replaced.

@@ -2,9 +2,11 @@
 #define TESTS_WINDOW_PROBE_H
 
 #include <QMetaObject>
+#include <QTest>
 #include <QTimer>
 
 #include "electronic_clock.h"
+#include "script_launcher.h"
 #include "ui_electronic_clock.h"
 
 // Reads the window's private state, and drives the timer slots directly so that tests take no
@@ -26,6 +28,18 @@ public:
 
     void compileTick() { QMetaObject::invokeMethod(&window, "Qtimer1", Qt::DirectConnection); }
     void uploadTick() { QMetaObject::invokeMethod(&window, "Qtimer2", Qt::DirectConnection); }
+
+    // Lets the event loop run until no script launched by the window runs or waits any more.
+    bool waitForScripts(int ms = 10000) const
+    {
+        auto idle = [this] {
+            return !builder()->isBusy() && !uploader()->isBusy() &&
+                   uploader()->outcome() != ScriptLauncher::Outcome::Waiting;
+        };
+        for (int waited = 0; !idle() && waited < ms; waited += 10) QTest::qWait(10);
+        QTest::qWait(0);
+        return idle();
+    }
 
 private:
     Electronic_Clock &window;

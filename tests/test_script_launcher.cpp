@@ -1,0 +1,186 @@
+// Starting the flashing scripts hidden, without waiting, and learning how they ended.
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "program_folder.h"
+#include "script_launcher.h"
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+using Outcome = ScriptLauncher::Outcome;
+
+class TestScriptLauncher : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir folder;
+
+    // A script in a folder whose name has a blank and letters outside any 8-bit code page.
+    QString script(const QString &name, const QByteArray &body)
+    {
+        const QString path = folder.filePath(QString::fromUtf8("Prog dir \xC3\xA9\xE6\x97\xB6/") + name);
+        ProgramFolder::writeFile(path, body + "\n");
+        return path;
+    }
+
+    static bool waitFor(ScriptLauncher &launcher, int ms = 10000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (launcher.isBusy() && clock.elapsed() < ms) QTest::qWait(10);
+        return !launcher.isBusy();
+    }
+
+private slots:
+    void commandPassesThePathWhole()
+    {
+        const QString path = QString::fromUtf8("/opt/My Clock \xC3\xA9/esptool/esptool.bat");
+        const LaunchCommand command = launchCommandFor(path);
+#ifdef Q_OS_WIN
+        QVERIFY(command.program.endsWith("\\System32\\cmd.exe"));
+        QCOMPARE(command.nativeArguments, "/d /s /c \"\"" + QDir::toNativeSeparators(path) + "\"\"");
+#else
+        QCOMPARE(command.program, QString("/bin/sh"));
+        QCOMPARE(command.arguments, QStringList{path});
+#endif
+    }
+
+#ifdef Q_OS_UNIX
+    void outcomeFollowsTheExitStatus_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("outcome");
+        QTest::newRow("status 0") << QByteArray("exit 0") << int(Outcome::Succeeded);
+        QTest::newRow("status 3") << QByteArray("exit 3") << int(Outcome::Failed);
+        QTest::newRow("crash") << QByteArray("kill -9 $$") << int(Outcome::Failed);
+        QTest::newRow("missing script") << QByteArray() << int(Outcome::Failed);
+    }
+
+    void outcomeFollowsTheExitStatus()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(int, outcome);
+        ScriptLauncher launcher;
+        QSignalSpy ended(&launcher, &ScriptLauncher::latestEnded);
+        QCOMPARE(launcher.outcome(), Outcome::NotLaunched);
+        launcher.launch(body.isEmpty() ? folder.filePath("no-such.bat") : script("s.bat", body));
+        QVERIFY(waitFor(launcher));
+        QCOMPARE(int(launcher.outcome()), outcome);
+        QCOMPARE(ended.count(), 1);
+    }
+
+    void programThatCannotStartIsAFailure()
+    {
+        ScriptLauncher launcher;
+        QSignalSpy ended(&launcher, &ScriptLauncher::latestEnded);
+        launcher.start({folder.filePath("no-such-program"), {}, {}});
+        QVERIFY(waitFor(launcher));
+        QCOMPARE(launcher.outcome(), Outcome::Failed);
+        QCOMPARE(ended.count(), 1);
+    }
+
+    void launchReturnsAtOnceAndRunsInTheBackground()
+    {
+        ScriptLauncher launcher;
+        const QString marker = folder.filePath("background-done");
+        QElapsedTimer clock;
+        clock.start();
+        launcher.launch(script("slow.bat", "sleep 1; echo done > '" + marker.toUtf8() + "'"));
+        QVERIFY(clock.elapsed() < 500);
+        QCOMPARE(launcher.outcome(), Outcome::Running);
+        QVERIFY(launcher.isBusy());
+        QVERIFY(waitFor(launcher));
+        QVERIFY(QFileInfo::exists(marker));
+        QCOMPARE(launcher.outcome(), Outcome::Succeeded);
+    }
+
+    void outputGoesNowhereAndCannotBlockTheScript()
+    {
+        // Far more output than a pipe holds: a script writing into an unread pipe would hang.
+        fflush(stdout);
+        fflush(stderr);
+        const QString captured = folder.filePath("our-output");
+        const int savedOut = dup(1), savedErr = dup(2);
+        FILE *capture = fopen(captured.toLocal8Bit(), "w");
+        dup2(fileno(capture), 1);
+        dup2(fileno(capture), 2);
+        ScriptLauncher launcher;
+        launcher.launch(script("noisy.bat", "i=0; while [ $i -lt 4000 ]; do echo "
+                                            "'MARKER line of output that nobody reads'; echo MARKER >&2; "
+                                            "i=$((i+1)); done; read answer; exit 0"));
+        const bool ended = waitFor(launcher, 20000);
+        dup2(savedOut, 1);
+        dup2(savedErr, 2);
+        close(savedOut);
+        close(savedErr);
+        fclose(capture);
+        QVERIFY(ended);
+        QCOMPARE(launcher.outcome(), Outcome::Succeeded);  // `read` met the end of its input
+        QVERIFY(!ProgramFolder::readFile(captured).contains("MARKER"));
+    }
+
+    void onlyTheLatestLaunchDecidesTheOutcome()
+    {
+        ScriptLauncher launcher;
+        QSignalSpy ended(&launcher, &ScriptLauncher::latestEnded);
+        launcher.launch(script("fails-late.bat", "sleep 1; exit 1"));
+        launcher.launch(script("succeeds.bat", "exit 0"));
+        QVERIFY(waitFor(launcher));
+        QCOMPARE(launcher.outcome(), Outcome::Succeeded);
+        QCOMPARE(ended.count(), 1);
+    }
+
+    void launchAfterWaitsForTheEarlierLauncher()
+    {
+        const QString log = folder.filePath("order.log");
+        ScriptLauncher builder, uploader;
+        builder.launch(script("build.bat", "sleep 1; echo built >> '" + log.toUtf8() + "'"));
+        const QString upload = script("upload.bat", "echo uploaded >> '" + log.toUtf8() + "'");
+        uploader.launchAfter(upload, &builder);
+        uploader.launchAfter(upload, &builder);  // clicks while waiting give one run
+        QCOMPARE(uploader.outcome(), Outcome::Waiting);
+        QVERIFY(!uploader.isBusy());
+        QVERIFY(waitFor(builder));
+        QCOMPARE(uploader.outcome(), Outcome::Running);
+        QVERIFY(waitFor(uploader));
+        QCOMPARE(uploader.outcome(), Outcome::Succeeded);
+        QCOMPARE(ProgramFolder::readFile(log), QByteArray("built\nuploaded\n"));
+
+        // With nothing to wait for, it starts at once.
+        uploader.launchAfter(upload, &builder);
+        QCOMPARE(uploader.outcome(), Outcome::Running);
+        QVERIFY(waitFor(uploader));
+    }
+
+    void anEarlierRunEndingDoesNotSpeakForAWaitingOne()
+    {
+        ScriptLauncher builder, uploader;
+        uploader.launch(script("first-upload.bat", "exit 0"));
+        builder.launch(script("long-build.bat", "sleep 1"));
+        uploader.launchAfter(script("second-upload.bat", "exit 4"), &builder);
+        QTest::qWait(300);  // the first upload has ended by now
+        QCOMPARE(uploader.outcome(), Outcome::Waiting);
+        QVERIFY(waitFor(builder));
+        QVERIFY(waitFor(uploader));
+        QCOMPARE(uploader.outcome(), Outcome::Failed);
+    }
+
+    void scriptsOutliveTheirLauncher()
+    {
+        const QString marker = folder.filePath("outlived");
+        auto *launcher = new ScriptLauncher;
+        launcher->launch(script("outlive.bat", "sleep 0.5; echo done > '" + marker.toUtf8() + "'"));
+        QTest::qWait(100);
+        delete launcher;
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(marker), 5000);
+    }
+#endif
+};
+
+QTEST_GUILESS_MAIN(TestScriptLauncher)
+#include "test_script_launcher.moc"

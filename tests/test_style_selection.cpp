@@ -1,0 +1,165 @@
+// A click on a style button: the preview, the ten data pictures and custom mode.
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+#include "program_folder.h"
+#include "style_catalogue.h"
+#include "window_probe.h"
+
+namespace {
+
+int messagesSeen = 0;
+void countMessages(QtMsgType, const QMessageLogContext &, const QString &) { ++messagesSeen; }
+
+QImage labelImage(QLabel *label)
+{
+    return label->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+QImage resource(const QString &path) { return QImage(path).convertToFormat(QImage::Format_RGB32); }
+
+QPushButton *styleButton(Electronic_Clock &window, int style)
+{
+    return window.findChild<QPushButton *>(QString("pushButtonJPG%1").arg(style));
+}
+
+}  // namespace
+
+class TestStyleSelection : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { ProgramFolder::reset(); }
+
+    void clickWritesTheStyleDigitsAndShowsItsPreview_data()
+    {
+        QTest::addColumn<int>("style");
+        for (int style : {1, 7, 9, 15, 20, 21, 22, 23}) QTest::addRow("style %d", style) << style;
+    }
+
+    void clickWritesTheStyleDigitsAndShowsItsPreview()
+    {
+        QFETCH(int, style);
+        Electronic_Clock window;
+        WindowProbe probe(window);
+        messagesSeen = 0;
+        const QtMessageHandler previous = qInstallMessageHandler(countMessages);
+        styleButton(window, style)->click();
+        qInstallMessageHandler(previous);
+
+        for (int digit = 0; digit <= 9; ++digit) {
+            const QImage written(ProgramFolder::dataPicture(digit));
+            QCOMPARE(written.size(), QSize(135, 240));
+            QVERIFY2(ProgramFolder::alike(written, resource(StyleCatalogue::digitPath(style, digit))),
+                     qPrintable(QString("digit %1").arg(digit)));
+            // Not a byte copy: the picture is encoded again at the highest quality.
+            QVERIFY(ProgramFolder::readFile(ProgramFolder::dataPicture(digit)) !=
+                    ProgramFolder::readFile(StyleCatalogue::digitPath(style, digit)));
+        }
+        const QImage preview = resource(StyleCatalogue::previewPath(style));
+        QCOMPARE(labelImage(probe.ui()->labelPicture), preview);
+        QCOMPARE(labelImage(probe.ui()->labelPicture_2), preview);
+        QCOMPARE(probe.customFlag(), QString("0"));
+        QCOMPARE(messagesSeen, 0);
+        QCOMPARE(probe.ui()->progressBar->text(), QString("Idle"));
+        QVERIFY(!probe.compileTimer()->isActive());
+        // The data folder holds the ten pictures and nothing else, no temporary file left over.
+        QCOMPARE(QDir(ProgramFolder::data()).entryList(QDir::Files | QDir::Hidden).size(), 10);
+    }
+
+    void latestClickDecides()
+    {
+        Electronic_Clock window;
+        styleButton(window, 3)->click();
+        styleButton(window, 12)->click();
+        const QByteArray first = ProgramFolder::readFile(ProgramFolder::dataPicture(4));
+        styleButton(window, 12)->click();
+        QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(4)), first);
+        QVERIFY(ProgramFolder::alike(QImage(ProgramFolder::dataPicture(4)),
+                                     resource(StyleCatalogue::digitPath(12, 4))));
+    }
+
+    void missingDataFolderCreatesNothing()
+    {
+        ProgramFolder::remove(ProgramFolder::data());
+        const QStringList before = QDir(ProgramFolder::esptool()).entryList(QDir::AllEntries | QDir::Hidden);
+        Electronic_Clock window;
+        WindowProbe probe(window);
+        styleButton(window, 5)->click();
+        QVERIFY(!QFileInfo::exists(ProgramFolder::data()));
+        QCOMPARE(QDir(ProgramFolder::esptool()).entryList(QDir::AllEntries | QDir::Hidden), before);
+        QCOMPARE(labelImage(probe.ui()->labelPicture_2), resource(StyleCatalogue::previewPath(5)));
+        QCOMPARE(probe.customFlag(), QString("0"));
+    }
+
+    void aFolderInPlaceOfOnePictureOnlyStopsThatDigit()
+    {
+        ProgramFolder::fillData(Qt::magenta);
+        ProgramFolder::remove(ProgramFolder::dataPicture(3));
+        QVERIFY(QDir().mkdir(ProgramFolder::dataPicture(3)));
+        Electronic_Clock window;
+        styleButton(window, 2)->click();
+        QVERIFY(QFileInfo(ProgramFolder::dataPicture(3)).isDir());
+        for (int digit : {0, 1, 2, 4, 9})
+            QVERIFY(ProgramFolder::alike(QImage(ProgramFolder::dataPicture(digit)),
+                                         resource(StyleCatalogue::digitPath(2, digit))));
+        QCOMPARE(WindowProbe(window).customFlag(), QString("0"));
+    }
+
+    void readOnlyPictureIsLeftAsItWas()
+    {
+        ProgramFolder::fillData(Qt::magenta);
+        QFile protectedPicture(ProgramFolder::dataPicture(3));
+        QVERIFY(protectedPicture.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        if (QFileInfo(ProgramFolder::dataPicture(3)).isWritable())
+            QSKIP("Permission bits do not bind this user (root); the unprivileged run checks this.");
+        const QByteArray before = ProgramFolder::readFile(ProgramFolder::dataPicture(3));
+        Electronic_Clock window;
+        styleButton(window, 11)->click();
+        QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(3)), before);
+        for (int digit : {0, 2, 4, 9})
+            QVERIFY(ProgramFolder::alike(QImage(ProgramFolder::dataPicture(digit)),
+                                         resource(StyleCatalogue::digitPath(11, digit))));
+        protectedPicture.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    void readOnlyDataFolderIsLeftAsItWas()
+    {
+        ProgramFolder::fillData(Qt::magenta);
+        QList<QByteArray> before;
+        for (int digit = 0; digit <= 9; ++digit)
+            before << ProgramFolder::readFile(ProgramFolder::dataPicture(digit));
+        QFile::setPermissions(ProgramFolder::data(), QFile::ReadOwner | QFile::ExeOwner);
+        if (QFileInfo(ProgramFolder::data()).isWritable()) {
+            QFile::setPermissions(ProgramFolder::data(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QSKIP("Permission bits do not bind this user (root); the unprivileged run checks this.");
+        }
+        Electronic_Clock window;
+        styleButton(window, 4)->click();
+        QFile::setPermissions(ProgramFolder::data(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        for (int digit = 0; digit <= 9; ++digit)
+            QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(digit)), before[digit]);
+        QCOMPARE(QDir(ProgramFolder::data()).entryList(QDir::Files | QDir::Hidden).size(), 10);
+        QCOMPARE(WindowProbe(window).customFlag(), QString("0"));
+    }
+
+    void everyButtonSelectsItsOwnStyle()
+    {
+        Electronic_Clock window;
+        for (int style = StyleCatalogue::firstStyle; style <= StyleCatalogue::lastStyle; ++style) {
+            styleButton(window, style)->click();
+            QVERIFY2(ProgramFolder::alike(QImage(ProgramFolder::dataPicture(7)),
+                                          resource(StyleCatalogue::digitPath(style, 7))),
+                     qPrintable(QString("style %1").arg(style)));
+            QCOMPARE(labelImage(WindowProbe(window).ui()->labelPicture),
+                     resource(StyleCatalogue::previewPath(style)));
+        }
+    }
+};
+
+QTEST_MAIN(TestStyleSelection)
+#include "test_style_selection.moc"
