@@ -1,0 +1,241 @@
+// The serial port list, the port line of the upload script, and the upload itself.
+
+#include <QComboBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include "port_line.h"
+#include "program_folder.h"
+#include "serial_ports.h"
+#include "window_probe.h"
+
+namespace {
+
+QList<SerialPorts::Port> fakePorts;
+QList<SerialPorts::Port> listFakePorts() { return fakePorts; }
+
+QStringList debugMessages;
+void recordMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtDebugMsg) debugMessages << message;
+}
+
+// Records the debug messages of one action.
+template <typename Action>
+QStringList messagesOf(Action action)
+{
+    debugMessages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(recordMessages);
+    action();
+    qInstallMessageHandler(previous);
+    return debugMessages;
+}
+
+const QByteArray fakeBuilder =
+    "#!/bin/sh\nfor last; do :; done\nprintf '%s\\n' \"$@\" > mkspiffs.args\n"
+    "echo built >> order.log\necho image > \"$last\"\n";
+const QByteArray fakeUploader =
+    "#!/bin/sh\nprintf '%s\\n' \"$@\" > esptool.args\necho uploaded >> order.log\n"
+    "exit \"$(cat esptool.status 2>/dev/null || echo 0)\"\n";
+
+}  // namespace
+
+class TestPortsAndUpload : public QObject {
+    Q_OBJECT
+
+private:
+    QString uploadScript() const { return ProgramFolder::esptool() + "/esptool.bat"; }
+
+    void upload(Electronic_Clock &window)
+    {
+        QTest::ignoreMessage(QtDebugMsg, "上传按钮已经按下");
+        WindowProbe(window).ui()->pushButtonUpload->click();
+    }
+    void compile(Electronic_Clock &window)
+    {
+        QTest::ignoreMessage(QtDebugMsg, "编译按钮已经按下");
+        WindowProbe(window).ui()->pushButtonCompile->click();
+    }
+
+private slots:
+    void initTestCase() { SerialPorts::setEnumerator(listFakePorts); }
+
+    void init()
+    {
+        ProgramFolder::reset();
+        fakePorts = {{"ttyUSB0", "USB serial"}, {"COM100", "Bluetooth link"}};
+    }
+
+    void itemTextsAndPortNames()
+    {
+        QCOMPARE(SerialPorts::itemText({"COM3", "USB-SERIAL CH340"}), QString("COM3  USB-SERIAL CH340"));
+        QCOMPARE(SerialPorts::itemText({"COM3", ""}), QString("COM3  "));
+        QCOMPARE(SerialPorts::portName("COM3  USB-SERIAL CH340"), QString("COM3"));
+        QCOMPARE(SerialPorts::portName("COM100  x"), QString("COM100"));
+        QCOMPARE(SerialPorts::portName("ttyUSB0  "), QString("ttyUSB0"));
+        QCOMPARE(SerialPorts::portName("ab  c  d"), QString("ab"));
+        QCOMPARE(SerialPorts::portName(""), QString());
+    }
+
+    void refreshListsThePortsAndTakesTheFirst()
+    {
+        Electronic_Clock window;
+        WindowProbe probe(window);
+        QComboBox *list = probe.ui()->comboBox;
+        const QStringList first = messagesOf([&] { probe.ui()->pushButtonUpdateCom->click(); });
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->itemText(0), QString("ttyUSB0  USB serial"));
+        QCOMPARE(list->itemText(1), QString("COM100  Bluetooth link"));
+        QCOMPARE(list->currentIndex(), 0);
+        QCOMPARE(probe.currentPort(), QString("ttyUSB0"));
+        QCOMPARE(first, QStringList{"ttyUSB0"});
+
+        // Picking another item takes its whole name; picking it again changes nothing.
+        QCOMPARE(messagesOf([&] { list->setCurrentIndex(1); }), QStringList{"COM100"});
+        QCOMPARE(probe.currentPort(), QString("COM100"));
+        QCOMPARE(messagesOf([&] { list->setCurrentIndex(1); }), QStringList());
+
+        // A refresh while the second item is current starts again from the first.
+        const QStringList again = messagesOf([&] { probe.ui()->pushButtonUpdateCom->click(); });
+        QCOMPARE(again, QStringList({"", "ttyUSB0"}));
+        QCOMPARE(list->currentIndex(), 0);
+
+        fakePorts.clear();
+        const QStringList none = messagesOf([&] { probe.ui()->pushButtonUpdateCom->click(); });
+        QCOMPARE(list->count(), 0);
+        QVERIFY(probe.currentPort().isEmpty());
+        QCOMPARE(none, QStringList{""});
+    }
+
+    void rewriteReplacesExactlyTheFirstLine()
+    {
+        QRandomGenerator random(20261207);
+        const QStringList ports = {"", "COM3", "COM10", "COM100", "ttyUSB0", "/dev/ttyACM0"};
+        for (int length = 0; length <= 40; ++length) {
+            for (const char *ending : {"\n", "\r\n", ""}) {
+                QByteArray firstLine(length, 'x');
+                for (char &c : firstLine) c = char('!' + random.bounded(90));
+                QByteArray rest;
+                const int restLength = random.bounded(3) == 0 ? 70000 : random.bounded(200);
+                for (int i = 0; i < restLength; ++i) rest += char(random.bounded(256));
+                const bool hasLf = *ending != 0;
+                const QByteArray script = firstLine + ending + (hasLf ? rest : QByteArray());
+                const QString port = ports[random.bounded(ports.size())];
+                const QByteArray result = PortLine::rewritten(script, port);
+                const QByteArray expectedLine = "set com=" + port.toLatin1() + "\r\n";
+                QVERIFY(result.startsWith(expectedLine));
+                // Everything after the old first line's LF stays byte for byte.
+                QCOMPARE(result.mid(expectedLine.size()), hasLf ? script.mid(script.indexOf('\n') + 1) : QByteArray());
+            }
+        }
+        QCOMPARE(PortLine::rewritten("", "COM3"), QByteArray("set com=COM3\r\n"));
+        QCOMPARE(PortLine::rewritten("set com=COM3 \r\n\nrest", "COM12"), QByteArray("set com=COM12\r\n\nrest"));
+        QCOMPARE(PortLine::rewritten("\n", QString()), QByteArray("set com=\r\n"));
+    }
+
+    void rewriteOnRealFiles()
+    {
+        const QByteArray shipped = ProgramFolder::readFile(uploadScript());
+        QFile::setPermissions(uploadScript(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup);
+        QVERIFY(PortLine::rewriteFile(uploadScript(), "ttyUSB0"));
+        const QByteArray result = ProgramFolder::readFile(uploadScript());
+        QVERIFY(result.startsWith("set com=ttyUSB0\r\n"));
+        QCOMPARE(result.mid(17), shipped.mid(shipped.indexOf('\n') + 1));
+        QCOMPARE(QFile::permissions(uploadScript()),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                     QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+
+        ProgramFolder::remove(uploadScript());
+        QVERIFY(PortLine::rewriteFile(uploadScript(), "COM4"));
+        QCOMPARE(ProgramFolder::readFile(uploadScript()), QByteArray("set com=COM4\r\n"));
+
+        ProgramFolder::remove(ProgramFolder::esptool());
+        QVERIFY(!PortLine::rewriteFile(uploadScript(), "COM4"));
+        QVERIFY(!QFileInfo::exists(ProgramFolder::esptool()));
+    }
+
+    void readOnlyScriptIsLeftUntouchedAndStillRuns()
+    {
+        ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool", fakeUploader, true);
+        ProgramFolder::writeFile(ProgramFolder::esptool() + "/spiffs.bin", "image");
+        const QByteArray before = ProgramFolder::readFile(uploadScript());
+        QFile::setPermissions(uploadScript(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        if (QFileInfo(uploadScript()).isWritable())
+            QSKIP("Permission bits do not bind this user (root); the unprivileged run checks this.");
+        Electronic_Clock window;
+        WindowProbe probe(window);
+        probe.ui()->pushButtonUpdateCom->click();
+        upload(window);
+        QVERIFY(probe.waitForScripts());
+        QCOMPARE(ProgramFolder::readFile(uploadScript()), before);
+        // The script runs with the port it already had.
+        QVERIFY(ProgramFolder::readFile(ProgramFolder::esptool() + "/esptool.args").contains("/dev/ttyS0"));
+    }
+
+    void wholeRoadFromStyleToClock()
+    {
+        ProgramFolder::writeFile(ProgramFolder::esptool() + "/mkspiffs", fakeBuilder, true);
+        ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool", fakeUploader, true);
+        const QByteArray shipped = ProgramFolder::readFile(uploadScript());
+        Electronic_Clock window;
+        WindowProbe probe(window);
+        probe.ui()->pushButtonJPG7->click();
+        probe.ui()->pushButtonUpdateCom->click();
+        compile(window);
+        QVERIFY(probe.waitForScripts());
+        for (int tick = 1; tick <= 4; ++tick) probe.compileTick();
+        QCOMPARE(probe.ui()->progressBar->text(), QString("Compilation is complete"));
+        QVERIFY(QFileInfo::exists(ProgramFolder::esptool() + "/spiffs.bin"));
+
+        upload(window);
+        QVERIFY(probe.waitForScripts());
+        const QByteArray script = ProgramFolder::readFile(uploadScript());
+        QVERIFY(script.startsWith("set com=ttyUSB0\r\n"));
+        QCOMPARE(script.mid(17), shipped.mid(shipped.indexOf('\n') + 1));
+        const QList<QByteArray> arguments = ProgramFolder::readFile(ProgramFolder::esptool() + "/esptool.args").split('\n');
+        QCOMPARE(arguments.value(arguments.indexOf("--port") + 1), QByteArray("/dev/ttyUSB0"));
+        for (int tick = 1; tick <= 50; ++tick) probe.uploadTick();
+        QCOMPARE(probe.ui()->progressBar->text(), QString("Upload Completed"));
+
+        // The same road with a clock that does not answer ends in the truth.
+        ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool.status", "2");
+        upload(window);
+        QVERIFY(probe.waitForScripts());
+        for (int tick = 1; tick <= 50; ++tick) probe.uploadTick();
+        QCOMPARE(probe.ui()->progressBar->text(), QString("Upload failed"));
+        QVERIFY(ProgramFolder::readFile(ProgramFolder::esptool() + "/esptool.log").contains("status 2"));
+    }
+
+    void uploadWaitsForARunningBuilder()
+    {
+        ProgramFolder::writeScript("mkspiffs.bat",
+                                   "while [ ! -e release ]; do sleep 0.02; done; echo built >> order.log");
+        ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool", fakeUploader, true);
+        ProgramFolder::writeFile(ProgramFolder::esptool() + "/spiffs.bin", "image");
+        Electronic_Clock window;
+        WindowProbe probe(window);
+        probe.ui()->pushButtonUpdateCom->click();
+        compile(window);
+        upload(window);
+        QVERIFY(probe.uploadTimer()->isActive());  // the animation starts at the click
+        QTest::qWait(300);
+        QVERIFY(!QFileInfo::exists(ProgramFolder::esptool() + "/order.log"));
+        ProgramFolder::writeFile(ProgramFolder::esptool() + "/release", "");
+        QVERIFY(probe.waitForScripts());
+        QCOMPARE(ProgramFolder::readFile(ProgramFolder::esptool() + "/order.log"), QByteArray("built\nuploaded\n"));
+    }
+
+    void uploadBeforeAnyRefreshWritesAnEmptyPort()
+    {
+        Electronic_Clock window;
+        upload(window);
+        QVERIFY(WindowProbe(window).waitForScripts());
+        QVERIFY(ProgramFolder::readFile(uploadScript()).startsWith("set com=\r\n#"));
+        QCOMPARE(WindowProbe(window).uploader()->outcome(), ScriptLauncher::Outcome::Failed);
+    }
+};
+
+QTEST_MAIN(TestPortsAndUpload)
+#include "test_ports_and_upload.moc"
