@@ -24,16 +24,24 @@ void remove(const QString &target)
         QFile::remove(target);
 }
 
+// Where the shipped scripts and the sample set are; an unprivileged run brings its own copies.
+static QString sourceFolder(const char *variable, const char *builtIn)
+{
+    return qEnvironmentVariable(variable, QString::fromUtf8(builtIn));
+}
+
 void reset()
 {
+    const QString scripts = sourceFolder("CLOCK_TEST_SCRIPTS", TOOLCHAIN_SCRIPTS);
+    const QString samples = sourceFolder("CLOCK_TEST_SAMPLES", SAMPLE_PICTURES);
     remove(esptool());
     remove(path() + "/img");
     QVERIFY(QDir().mkpath(data()));
     QVERIFY(QDir().mkpath(path() + "/img"));
     for (const char *script : {"mkspiffs.bat", "esptool.bat"})
-        QVERIFY(QFile::copy(QString(TOOLCHAIN_SCRIPTS "/") + script, esptool() + "/" + script));
+        QVERIFY(QFile::copy(scripts + "/" + script, esptool() + "/" + script));
     for (int digit = 0; digit <= 9; ++digit)
-        QVERIFY(QFile::copy(QString(SAMPLE_PICTURES "/%1.jpg").arg(digit), customPicture(digit)));
+        QVERIFY(QFile::copy(QString("%1/%2.jpg").arg(samples).arg(digit), customPicture(digit)));
 }
 
 void writeFile(const QString &target, const QByteArray &content, bool executable)
