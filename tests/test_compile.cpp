@@ -16,18 +16,23 @@ QImage labelImage(QLabel *label)
     return label->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-QImage resource(const QString &path) { return QImage(path).convertToFormat(QImage::Format_RGB32); }
+QImage resource(const QString &path)
+{
+    return QImage(path).convertToFormat(QImage::Format_RGB32);
+}
 
 QList<QByteArray> dataFiles()
 {
     QList<QByteArray> files;
-    for (int digit = 0; digit <= 9; ++digit) files << ProgramFolder::readFile(ProgramFolder::dataPicture(digit));
+    for (int digit = 0; digit <= 9; ++digit)
+        files << ProgramFolder::readFile(ProgramFolder::dataPicture(digit));
     return files;
 }
 
-}  // namespace
+} // namespace
 
-class TestCompile : public QObject {
+class TestCompile : public QObject
+{
     Q_OBJECT
 
 private:
@@ -50,7 +55,8 @@ private slots:
     void init()
     {
         ProgramFolder::reset();
-        ProgramFolder::writeScript("mkspiffs.bat", "echo run >> builder-runs; ls data > data-at-build");
+        ProgramFolder::writeScript("mkspiffs.bat",
+                                   "echo run >> builder-runs; ls data > data-at-build");
     }
 
     void firstCompileCopiesTheCustomSetAndRunsTheBuilder()
@@ -58,13 +64,15 @@ private slots:
         Electronic_Clock window;
         WindowProbe probe(window);
         compile(window);
-        for (int digit = 0; digit <= 9; ++digit) QVERIFY2(dataMatchesCustomSet(digit), qPrintable(QString::number(digit)));
+        for (int digit = 0; digit <= 9; ++digit)
+            QVERIFY2(dataMatchesCustomSet(digit), qPrintable(QString::number(digit)));
         const QImage custom = resource(StyleCatalogue::customPreviewPath());
         QCOMPARE(labelImage(probe.ui()->labelPicture), custom);
         QCOMPARE(labelImage(probe.ui()->labelPicture_2), custom);
         QCOMPARE(ProgramFolder::readFile(builderRuns()), QByteArray("run\n"));
         // The builder saw all ten pictures, already written when it started.
-        QCOMPARE(ProgramFolder::readFile(ProgramFolder::esptool() + "/data-at-build").count('\n'), 10);
+        QCOMPARE(ProgramFolder::readFile(ProgramFolder::esptool() + "/data-at-build").count('\n'),
+                 10);
         QVERIFY(probe.compileTimer()->isActive());
         QCOMPARE(probe.compileTimer()->interval(), 1000);
         QCOMPARE(probe.customFlag(), QString("1"));
@@ -78,13 +86,16 @@ private slots:
         const QList<QByteArray> styleData = dataFiles();
         compile(window);
         QCOMPARE(dataFiles(), styleData);
-        QCOMPARE(labelImage(probe.ui()->labelPicture), resource(StyleCatalogue::customPreviewPath()));
+        QCOMPARE(labelImage(probe.ui()->labelPicture),
+                 resource(StyleCatalogue::customPreviewPath()));
         QCOMPARE(labelImage(probe.ui()->labelPicture_2), resource(StyleCatalogue::previewPath(20)));
         QCOMPARE(probe.customFlag(), QString("1"));
 
         compile(window);
-        for (int digit = 0; digit <= 9; ++digit) QVERIFY(dataMatchesCustomSet(digit));
-        QCOMPARE(labelImage(probe.ui()->labelPicture_2), resource(StyleCatalogue::customPreviewPath()));
+        for (int digit = 0; digit <= 9; ++digit)
+            QVERIFY(dataMatchesCustomSet(digit));
+        QCOMPARE(labelImage(probe.ui()->labelPicture_2),
+                 resource(StyleCatalogue::customPreviewPath()));
         QCOMPARE(ProgramFolder::readFile(builderRuns()), QByteArray("run\nrun\n"));
     }
 
@@ -92,11 +103,14 @@ private slots:
     {
         ProgramFolder::fillData(Qt::magenta);
         const QList<QByteArray> before = dataFiles();
-        for (int digit = 5; digit <= 9; ++digit) ProgramFolder::remove(ProgramFolder::customPicture(digit));
+        for (int digit = 5; digit <= 9; ++digit)
+            ProgramFolder::remove(ProgramFolder::customPicture(digit));
         Electronic_Clock window;
         compile(window);
-        for (int digit = 0; digit <= 4; ++digit) QVERIFY(dataMatchesCustomSet(digit));
-        for (int digit = 5; digit <= 9; ++digit) QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(digit)), before[digit]);
+        for (int digit = 0; digit <= 4; ++digit)
+            QVERIFY(dataMatchesCustomSet(digit));
+        for (int digit = 5; digit <= 9; ++digit)
+            QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(digit)), before[digit]);
         QCOMPARE(ProgramFolder::readFile(builderRuns()), QByteArray("run\n"));
     }
 
@@ -105,7 +119,8 @@ private slots:
         QImage photo(300, 500, QImage::Format_RGB32);
         photo.fill(QColor(30, 90, 160));
         for (int y = 0; y < 500; y += 9)
-            for (int x = 0; x < 300; ++x) photo.setPixel(x, y, qRgb(x % 200, 255 - y % 200, 40));
+            for (int x = 0; x < 300; ++x)
+                photo.setPixel(x, y, qRgb(x % 200, 255 - y % 200, 40));
         QVERIFY(photo.save(ProgramFolder::customPicture(6), "JPG", 50));
         Electronic_Clock window;
         compile(window);
@@ -147,7 +162,8 @@ private slots:
         Electronic_Clock window;
         compile(window);
         QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(3)), before[3]);
-        for (int digit : {0, 2, 4, 9}) QVERIFY(dataMatchesCustomSet(digit));
+        for (int digit : {0, 2, 4, 9})
+            QVERIFY(dataMatchesCustomSet(digit));
     }
 };
 

@@ -9,8 +9,9 @@
 
 namespace {
 
-struct JpegFrame {
-    int marker = 0;  // 0xC0 for a baseline picture
+struct JpegFrame
+{
+    int marker = 0; // 0xC0 for a baseline picture
     int precision = 0;
     int components = 0;
     QSize size;
@@ -21,14 +22,16 @@ JpegFrame frameOf(const QByteArray &data)
 {
     JpegFrame frame;
     auto byte = [&](int i) { return i < data.size() ? int(uchar(data[i])) : -1; };
-    if (byte(0) != 0xFF || byte(1) != 0xD8) return frame;
+    if (byte(0) != 0xFF || byte(1) != 0xD8)
+        return frame;
     int at = 2;
     while (at + 4 <= data.size()) {
-        if (byte(at) != 0xFF) return frame;
+        if (byte(at) != 0xFF)
+            return frame;
         const int marker = byte(at + 1);
         const int length = byte(at + 2) << 8 | byte(at + 3);
-        const bool isFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
-                             marker != 0xCC;
+        const bool isFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8
+                && marker != 0xCC;
         if (isFrame) {
             frame.marker = marker;
             frame.precision = byte(at + 4);
@@ -51,32 +54,38 @@ QStringList filesBelow(const QString &folder)
 {
     QStringList files;
     QDirIterator it(folder, QDir::Files);
-    while (it.hasNext()) files << it.next();
+    while (it.hasNext())
+        files << it.next();
     files.sort();
     return files;
 }
 
-}  // namespace
+} // namespace
 
-class TestPictureBundle : public QObject {
+class TestPictureBundle : public QObject
+{
     Q_OBJECT
 
 private slots:
     void catalogueLookups()
     {
-        QCOMPARE(StyleCatalogue::previewPath(1), QString(":/img/NorikIPS_PIC_Picture/NorikIPS_PIC_1.jpg"));
-        QCOMPARE(StyleCatalogue::previewPath(23), QString(":/img/NorikIPS_PIC_Picture/NorikIPS_PIC_23.jpg"));
+        QCOMPARE(StyleCatalogue::previewPath(1),
+                 QString(":/img/NorikIPS_PIC_Picture/NorikIPS_PIC_1.jpg"));
+        QCOMPARE(StyleCatalogue::previewPath(23),
+                 QString(":/img/NorikIPS_PIC_Picture/NorikIPS_PIC_23.jpg"));
         QCOMPARE(StyleCatalogue::digitPath(1, 0), QString(":/img/ipsimage/NorikIPS_PIC_1_10.jpg"));
         QCOMPARE(StyleCatalogue::digitPath(1, 1), QString(":/img/ipsimage/NorikIPS_PIC_1_01.jpg"));
-        QCOMPARE(StyleCatalogue::digitPath(15, 3), QString(":/img/ipsimage/NorikIPS_PIC_15_03.jpg"));
-        QCOMPARE(StyleCatalogue::digitPath(20, 9), QString(":/img/ipsimage/NorikIPS_PIC_20_09.jpg"));
+        QCOMPARE(StyleCatalogue::digitPath(15, 3),
+                 QString(":/img/ipsimage/NorikIPS_PIC_15_03.jpg"));
+        QCOMPARE(StyleCatalogue::digitPath(20, 9),
+                 QString(":/img/ipsimage/NorikIPS_PIC_20_09.jpg"));
         QCOMPARE(StyleCatalogue::customPreviewPath(),
                  QString(":/img/NorikIPS_PIC_Picture/NorikIPS_PIC_custom.jpg"));
     }
 
     void bundleHoldsExactlyTheCataloguePictures()
     {
-        QStringList expectedPreviews{StyleCatalogue::customPreviewPath()};
+        QStringList expectedPreviews {StyleCatalogue::customPreviewPath()};
         QStringList expectedDigits;
         for (int style = StyleCatalogue::firstStyle; style <= StyleCatalogue::lastStyle; ++style) {
             expectedPreviews << StyleCatalogue::previewPath(style);
@@ -106,7 +115,7 @@ private slots:
             QVERIFY2(frame.size == size, qPrintable(path));
             QVERIFY2(data.endsWith("\xFF\xD9"), qPrintable(path + " is cut off"));
             QImage image;
-            QVERIFY2(image.load(path), qPrintable(path));  // format found from the data
+            QVERIFY2(image.load(path), qPrintable(path)); // format found from the data
             QCOMPARE(image.size(), size);
         }
     }
@@ -114,19 +123,28 @@ private slots:
     void previewIsTheTenDigitsSideBySideWithZeroLast()
     {
         for (int style = StyleCatalogue::firstStyle; style <= StyleCatalogue::lastStyle; ++style) {
-            const QImage preview = QImage(StyleCatalogue::previewPath(style)).convertToFormat(QImage::Format_RGB32);
+            const QImage preview = QImage(StyleCatalogue::previewPath(style))
+                                           .convertToFormat(QImage::Format_RGB32);
             QList<QImage> slices;
-            for (int slot = 0; slot < 10; ++slot) slices << preview.copy(slot * 135, 0, 135, 240);
+            for (int slot = 0; slot < 10; ++slot)
+                slices << preview.copy(slot * 135, 0, 135, 240);
             for (int digit = 0; digit <= 9; ++digit) {
-                const QImage picture = QImage(StyleCatalogue::digitPath(style, digit)).convertToFormat(QImage::Format_RGB32);
+                const QImage picture = QImage(StyleCatalogue::digitPath(style, digit))
+                                               .convertToFormat(QImage::Format_RGB32);
                 const int slot = digit == 0 ? 9 : digit - 1;
                 // The slice must match its own digit much better than any other digit.
                 const double own = difference(slices[slot], picture);
-                QVERIFY2(own < 6.0, qPrintable(QString("style %1 digit %2: %3").arg(style).arg(digit).arg(own)));
+                QVERIFY2(own < 6.0,
+                         qPrintable(
+                                 QString("style %1 digit %2: %3").arg(style).arg(digit).arg(own)));
                 for (int other = 0; other < 10; ++other) {
-                    if (other == slot) continue;
+                    if (other == slot)
+                        continue;
                     QVERIFY2(difference(slices[other], picture) > own,
-                             qPrintable(QString("style %1 digit %2 also matches slot %3").arg(style).arg(digit).arg(other)));
+                             qPrintable(QString("style %1 digit %2 also matches slot %3")
+                                                .arg(style)
+                                                .arg(digit)
+                                                .arg(other)));
                 }
             }
         }
@@ -146,8 +164,8 @@ private:
             const QRgb *p = reinterpret_cast<const QRgb *>(a.constScanLine(y));
             const QRgb *q = reinterpret_cast<const QRgb *>(b.constScanLine(y));
             for (int x = 0; x < a.width(); ++x)
-                total += qAbs(qRed(p[x]) - qRed(q[x])) + qAbs(qGreen(p[x]) - qGreen(q[x])) +
-                         qAbs(qBlue(p[x]) - qBlue(q[x]));
+                total += qAbs(qRed(p[x]) - qRed(q[x])) + qAbs(qGreen(p[x]) - qGreen(q[x]))
+                        + qAbs(qBlue(p[x]) - qBlue(q[x]));
         }
         return double(total) / (a.width() * a.height() * 3);
     }
@@ -158,9 +176,11 @@ private:
 static bool everyCataloguePathResolves()
 {
     for (int style = StyleCatalogue::firstStyle; style <= StyleCatalogue::lastStyle; ++style) {
-        if (!QFile::exists(StyleCatalogue::previewPath(style))) return false;
+        if (!QFile::exists(StyleCatalogue::previewPath(style)))
+            return false;
         for (int digit = 0; digit <= 9; ++digit)
-            if (!QFile::exists(StyleCatalogue::digitPath(style, digit))) return false;
+            if (!QFile::exists(StyleCatalogue::digitPath(style, digit)))
+                return false;
     }
     return QFile::exists(StyleCatalogue::customPreviewPath());
 }
@@ -168,7 +188,8 @@ static bool everyCataloguePathResolves()
 int main(int argc, char *argv[])
 {
     const bool resolvedAtMain = everyCataloguePathResolves();
-    if (!resolvedAtMain) qCritical("The picture bundle was not registered before main()");
+    if (!resolvedAtMain)
+        qCritical("The picture bundle was not registered before main()");
     QGuiApplication app(argc, argv);
     TestPictureBundle test;
     return QTest::qExec(&test, argc, argv) + (resolvedAtMain ? 0 : 1);

@@ -23,7 +23,8 @@ QImage pattern(int width, int height, QColor colour)
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(colour);
     for (int y = 0; y < height; y += 7)
-        for (int x = 0; x < width; ++x) image.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
     return image;
 }
 
@@ -51,9 +52,10 @@ QStringList entries(const QString &folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
-}  // namespace
+} // namespace
 
-class TestPictureFile : public QObject {
+class TestPictureFile : public QObject
+{
     Q_OBJECT
 
 private:
@@ -79,7 +81,7 @@ private slots:
         const QByteArray jpeg = encoded(pattern(135, 240, Qt::red), "JPG", 100);
         QTest::newRow("cut off") << jpeg.left(jpeg.size() / 2);
         QTest::newRow("cut before its end marker") << jpeg.left(jpeg.size() - 2);
-        QTest::newRow("random bytes") << QByteArray::fromHex("00ff13a7c2e9") .repeated(500);
+        QTest::newRow("random bytes") << QByteArray::fromHex("00ff13a7c2e9").repeated(500);
         QTest::newRow("zero bytes") << QByteArray();
         QTest::newRow("60000 x 60000 claimed") << withClaimedSize(jpeg, 60000, 60000);
         QTest::newRow("65535 x 2000 claimed") << withClaimedSize(jpeg, 65535, 2000);
@@ -122,7 +124,7 @@ private slots:
         QVERIFY(PictureFile::isCompleteJpeg(jpeg));
         QVERIFY(PictureFile::isCompleteJpeg(jpeg + "trailing bytes some cameras add"));
         QVERIFY(!PictureFile::isCompleteJpeg(jpeg.left(jpeg.size() - 2)));
-        QVERIFY(!PictureFile::isCompleteJpeg(QByteArray("\xFF\xD8\xFF\xD9", 4)));  // no scan at all
+        QVERIFY(!PictureFile::isCompleteJpeg(QByteArray("\xFF\xD8\xFF\xD9", 4))); // no scan at all
         // An end marker earlier in the file (an embedded thumbnail) does not count.
         const int scan = jpeg.lastIndexOf("\xFF\xDA");
         QVERIFY(!PictureFile::isCompleteJpeg(jpeg.left(scan) + "\xFF\xD9" + jpeg.mid(scan, 100)));
@@ -135,7 +137,7 @@ private slots:
         QVERIFY(PictureFile::saveAtomically(picture, at("digit.jpg")));
         const QByteArray written = ProgramFolder::readFile(at("digit.jpg"));
         QCOMPARE(written, encoded(picture, "JPG", 100));
-        QVERIFY(!entries(folder.path()).join(' ').contains(".jpg."));  // no temporary file left
+        QVERIFY(!entries(folder.path()).join(' ').contains(".jpg.")); // no temporary file left
     }
 
     void saveWritesNothingWhereItMayNot()
@@ -172,7 +174,7 @@ private slots:
         limit.rlim_cur = 4096;
         signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
-        QTest::ignoreMessage(QtWarningMsg, "Bogus message code 0");  // the encoder's report
+        QTest::ignoreMessage(QtWarningMsg, "Bogus message code 0"); // the encoder's report
         const bool saved_ok = PictureFile::saveAtomically(big, at("full.jpg"));
         setrlimit(RLIMIT_FSIZE, &saved);
         QVERIFY(!saved_ok);
@@ -197,7 +199,8 @@ private slots:
             kill(child, SIGKILL);
             waitpid(child, nullptr, 0);
             QImage image;
-            QVERIFY2(PictureFile::load(image, at("killed.jpg")), qPrintable(QString("round %1").arg(round)));
+            QVERIFY2(PictureFile::load(image, at("killed.jpg")),
+                     qPrintable(QString("round %1").arg(round)));
             QCOMPARE(image.size(), first.size());
         }
     }

@@ -14,16 +14,20 @@
 namespace {
 
 QList<SerialPorts::Port> fakePorts;
-QList<SerialPorts::Port> listFakePorts() { return fakePorts; }
+QList<SerialPorts::Port> listFakePorts()
+{
+    return fakePorts;
+}
 
 QStringList debugMessages;
 void recordMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
-    if (type == QtDebugMsg) debugMessages << message;
+    if (type == QtDebugMsg)
+        debugMessages << message;
 }
 
 // Records the debug messages of one action.
-template <typename Action>
+template<typename Action>
 QStringList messagesOf(Action action)
 {
     debugMessages.clear();
@@ -33,16 +37,17 @@ QStringList messagesOf(Action action)
     return debugMessages;
 }
 
-const QByteArray fakeBuilder =
-    "#!/bin/sh\nfor last; do :; done\nprintf '%s\\n' \"$@\" > mkspiffs.args\n"
-    "echo built >> order.log\necho image > \"$last\"\n";
-const QByteArray fakeUploader =
-    "#!/bin/sh\nprintf '%s\\n' \"$@\" > esptool.args\necho uploaded >> order.log\n"
-    "exit \"$(cat esptool.status 2>/dev/null || echo 0)\"\n";
+const QByteArray fakeBuilder
+        = "#!/bin/sh\nfor last; do :; done\nprintf '%s\\n' \"$@\" > mkspiffs.args\n"
+          "echo built >> order.log\necho image > \"$last\"\n";
+const QByteArray fakeUploader
+        = "#!/bin/sh\nprintf '%s\\n' \"$@\" > esptool.args\necho uploaded >> order.log\n"
+          "exit \"$(cat esptool.status 2>/dev/null || echo 0)\"\n";
 
-}  // namespace
+} // namespace
 
-class TestPortsAndUpload : public QObject {
+class TestPortsAndUpload : public QObject
+{
     Q_OBJECT
 
 private:
@@ -70,7 +75,8 @@ private slots:
 
     void itemTextsAndPortNames()
     {
-        QCOMPARE(SerialPorts::itemText({"COM3", "USB-SERIAL CH340"}), QString("COM3  USB-SERIAL CH340"));
+        QCOMPARE(SerialPorts::itemText({"COM3", "USB-SERIAL CH340"}),
+                 QString("COM3  USB-SERIAL CH340"));
         QCOMPARE(SerialPorts::itemText({"COM3", ""}), QString("COM3  "));
         QCOMPARE(SerialPorts::portName("COM3  USB-SERIAL CH340"), QString("COM3"));
         QCOMPARE(SerialPorts::portName("COM100  x"), QString("COM100"));
@@ -90,10 +96,10 @@ private slots:
         QCOMPARE(list->itemText(1), QString("COM100  Bluetooth link"));
         QCOMPARE(list->currentIndex(), 0);
         QCOMPARE(probe.currentPort(), QString("ttyUSB0"));
-        QCOMPARE(first, QStringList{"ttyUSB0"});
+        QCOMPARE(first, QStringList {"ttyUSB0"});
 
         // Picking another item takes its whole name; picking it again changes nothing.
-        QCOMPARE(messagesOf([&] { list->setCurrentIndex(1); }), QStringList{"COM100"});
+        QCOMPARE(messagesOf([&] { list->setCurrentIndex(1); }), QStringList {"COM100"});
         QCOMPARE(probe.currentPort(), QString("COM100"));
         QCOMPARE(messagesOf([&] { list->setCurrentIndex(1); }), QStringList());
 
@@ -106,7 +112,7 @@ private slots:
         const QStringList none = messagesOf([&] { probe.ui()->pushButtonUpdateCom->click(); });
         QCOMPARE(list->count(), 0);
         QVERIFY(probe.currentPort().isEmpty());
-        QCOMPARE(none, QStringList{""});
+        QCOMPARE(none, QStringList {""});
     }
 
     void rewriteReplacesExactlyTheFirstLine()
@@ -116,10 +122,12 @@ private slots:
         for (int length = 0; length <= 40; ++length) {
             for (const char *ending : {"\n", "\r\n", ""}) {
                 QByteArray firstLine(length, 'x');
-                for (char &c : firstLine) c = char('!' + random.bounded(90));
+                for (char &c : firstLine)
+                    c = char('!' + random.bounded(90));
                 QByteArray rest;
                 const int restLength = random.bounded(3) == 0 ? 70000 : random.bounded(200);
-                for (int i = 0; i < restLength; ++i) rest += char(random.bounded(256));
+                for (int i = 0; i < restLength; ++i)
+                    rest += char(random.bounded(256));
                 const bool hasLf = *ending != 0;
                 const QByteArray script = firstLine + ending + (hasLf ? rest : QByteArray());
                 const QString port = ports[random.bounded(ports.size())];
@@ -127,25 +135,29 @@ private slots:
                 const QByteArray expectedLine = "set com=" + port.toLatin1() + "\r\n";
                 QVERIFY(result.startsWith(expectedLine));
                 // Everything after the old first line's LF stays byte for byte.
-                QCOMPARE(result.mid(expectedLine.size()), hasLf ? script.mid(script.indexOf('\n') + 1) : QByteArray());
+                QCOMPARE(result.mid(expectedLine.size()),
+                         hasLf ? script.mid(script.indexOf('\n') + 1) : QByteArray());
             }
         }
         QCOMPARE(PortLine::rewritten("", "COM3"), QByteArray("set com=COM3\r\n"));
-        QCOMPARE(PortLine::rewritten("set com=COM3 \r\n\nrest", "COM12"), QByteArray("set com=COM12\r\n\nrest"));
+        QCOMPARE(PortLine::rewritten("set com=COM3 \r\n\nrest", "COM12"),
+                 QByteArray("set com=COM12\r\n\nrest"));
         QCOMPARE(PortLine::rewritten("\n", QString()), QByteArray("set com=\r\n"));
     }
 
     void rewriteOnRealFiles()
     {
         const QByteArray shipped = ProgramFolder::readFile(uploadScript());
-        QFile::setPermissions(uploadScript(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup);
+        QFile::setPermissions(uploadScript(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                      | QFile::ReadGroup);
         QVERIFY(PortLine::rewriteFile(uploadScript(), "ttyUSB0"));
         const QByteArray result = ProgramFolder::readFile(uploadScript());
         QVERIFY(result.startsWith("set com=ttyUSB0\r\n"));
         QCOMPARE(result.mid(17), shipped.mid(shipped.indexOf('\n') + 1));
         QCOMPARE(QFile::permissions(uploadScript()),
-                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
-                     QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                         | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
 
         ProgramFolder::remove(uploadScript());
         QVERIFY(PortLine::rewriteFile(uploadScript(), "COM4"));
@@ -161,9 +173,11 @@ private slots:
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool", fakeUploader, true);
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/spiffs.bin", "image");
         const QByteArray before = ProgramFolder::readFile(uploadScript());
-        QFile::setPermissions(uploadScript(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        QFile::setPermissions(uploadScript(),
+                              QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
         if (QFileInfo(uploadScript()).isWritable())
-            QSKIP("Permission bits do not bind this user (root); the unprivileged run checks this.");
+            QSKIP("Permission bits do not bind this user (root); the unprivileged run checks "
+                  "this.");
         Electronic_Clock window;
         WindowProbe probe(window);
         probe.ui()->pushButtonUpdateCom->click();
@@ -171,7 +185,8 @@ private slots:
         QVERIFY(probe.waitForScripts());
         QCOMPARE(ProgramFolder::readFile(uploadScript()), before);
         // The script runs with the port it already had.
-        QVERIFY(ProgramFolder::readFile(ProgramFolder::esptool() + "/esptool.args").contains("/dev/ttyS0"));
+        QVERIFY(ProgramFolder::readFile(ProgramFolder::esptool() + "/esptool.args")
+                        .contains("/dev/ttyS0"));
     }
 
     void wholeRoadFromStyleToClock()
@@ -185,7 +200,8 @@ private slots:
         probe.ui()->pushButtonUpdateCom->click();
         compile(window);
         QVERIFY(probe.waitForScripts());
-        for (int tick = 1; tick <= 4; ++tick) probe.compileTick();
+        for (int tick = 1; tick <= 4; ++tick)
+            probe.compileTick();
         QCOMPARE(probe.ui()->progressBar->text(), QString("Compilation is complete"));
         QVERIFY(QFileInfo::exists(ProgramFolder::esptool() + "/spiffs.bin"));
 
@@ -194,24 +210,29 @@ private slots:
         const QByteArray script = ProgramFolder::readFile(uploadScript());
         QVERIFY(script.startsWith("set com=ttyUSB0\r\n"));
         QCOMPARE(script.mid(17), shipped.mid(shipped.indexOf('\n') + 1));
-        const QList<QByteArray> arguments = ProgramFolder::readFile(ProgramFolder::esptool() + "/esptool.args").split('\n');
+        const QList<QByteArray> arguments
+                = ProgramFolder::readFile(ProgramFolder::esptool() + "/esptool.args").split('\n');
         QCOMPARE(arguments.value(arguments.indexOf("--port") + 1), QByteArray("/dev/ttyUSB0"));
-        for (int tick = 1; tick <= 50; ++tick) probe.uploadTick();
+        for (int tick = 1; tick <= 50; ++tick)
+            probe.uploadTick();
         QCOMPARE(probe.ui()->progressBar->text(), QString("Upload Completed"));
 
         // The same road with a clock that does not answer ends in the truth.
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool.status", "2");
         upload(window);
         QVERIFY(probe.waitForScripts());
-        for (int tick = 1; tick <= 50; ++tick) probe.uploadTick();
+        for (int tick = 1; tick <= 50; ++tick)
+            probe.uploadTick();
         QCOMPARE(probe.ui()->progressBar->text(), QString("Upload failed"));
-        QVERIFY(ProgramFolder::readFile(ProgramFolder::esptool() + "/esptool.log").contains("status 2"));
+        QVERIFY(ProgramFolder::readFile(ProgramFolder::esptool() + "/esptool.log")
+                        .contains("status 2"));
     }
 
     void uploadWaitsForARunningBuilder()
     {
-        ProgramFolder::writeScript("mkspiffs.bat",
-                                   "while [ ! -e release ]; do sleep 0.02; done; echo built >> order.log");
+        ProgramFolder::writeScript(
+                "mkspiffs.bat",
+                "while [ ! -e release ]; do sleep 0.02; done; echo built >> order.log");
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool", fakeUploader, true);
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/spiffs.bin", "image");
         Electronic_Clock window;
@@ -219,12 +240,13 @@ private slots:
         probe.ui()->pushButtonUpdateCom->click();
         compile(window);
         upload(window);
-        QVERIFY(probe.uploadTimer()->isActive());  // the animation starts at the click
+        QVERIFY(probe.uploadTimer()->isActive()); // the animation starts at the click
         QTest::qWait(300);
         QVERIFY(!QFileInfo::exists(ProgramFolder::esptool() + "/order.log"));
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/release", "");
         QVERIFY(probe.waitForScripts());
-        QCOMPARE(ProgramFolder::readFile(ProgramFolder::esptool() + "/order.log"), QByteArray("built\nuploaded\n"));
+        QCOMPARE(ProgramFolder::readFile(ProgramFolder::esptool() + "/order.log"),
+                 QByteArray("built\nuploaded\n"));
     }
 
     void uploadBeforeAnyRefreshWritesAnEmptyPort()

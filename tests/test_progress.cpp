@@ -9,11 +9,13 @@
 
 namespace {
 
-const QByteArray waitForRelease = "while [ ! -e release ]; do sleep 0.02; done; exit \"$(cat release)\"";
+const QByteArray waitForRelease
+        = "while [ ! -e release ]; do sleep 0.02; done; exit \"$(cat release)\"";
 
-}  // namespace
+} // namespace
 
-class TestProgress : public QObject {
+class TestProgress : public QObject
+{
     Q_OBJECT
 
 private:
@@ -53,7 +55,8 @@ private slots:
 
     void cleanup()
     {
-        if (QFileInfo::exists(ProgramFolder::esptool())) release(0);  // no script may be left waiting
+        if (QFileInfo::exists(ProgramFolder::esptool()))
+            release(0); // no script may be left waiting
         QVERIFY(probe->waitForScripts());
         delete probe;
         delete window;
@@ -65,7 +68,7 @@ private slots:
         QVERIFY(probe->compileTimer()->isActive());
         QCOMPARE(probe->compileTimer()->interval(), 1000);
         QVERIFY(probe->waitForScripts());
-        expectBar(0, "Idle");  // the click itself leaves the bar alone
+        expectBar(0, "Idle"); // the click itself leaves the bar alone
         for (int tick = 1; tick <= 3; ++tick) {
             probe->compileTick();
             expectBar(25 * tick, "Compiling");
@@ -100,7 +103,7 @@ private slots:
         probe->compileTick();
         probe->compileTick();
         expectBar(50, "Compiling");
-        compile();  // 2.5 s after the first: the timer starts over, the animation does not
+        compile(); // 2.5 s after the first: the timer starts over, the animation does not
         QVERIFY(probe->compileTimer()->isActive());
         QCOMPARE(probe->compileTimer()->remainingTime() > 900, true);
         QCOMPARE(probe->compileStep(), 2);
@@ -115,7 +118,7 @@ private slots:
     void uploadSoonAfterCompileTakesTheBar()
     {
         compile();
-        upload();  // within 0.4 s: the upload's first tick comes first
+        upload(); // within 0.4 s: the upload's first tick comes first
         QVERIFY(probe->waitForScripts());
         probe->uploadTick();
         expectBar(2, "Uploading");
@@ -123,7 +126,8 @@ private slots:
         QVERIFY(!probe->compileTimer()->isActive());
         QCOMPARE(probe->compileStep(), 0);
         expectBar(2, "Uploading");
-        for (int tick = 2; tick <= 50; ++tick) probe->uploadTick();
+        for (int tick = 2; tick <= 50; ++tick)
+            probe->uploadTick();
         expectBar(100, "Upload Completed");
     }
 
@@ -137,7 +141,8 @@ private slots:
         QCOMPARE(probe->uploadStep(), 0);
         expectBar(25, "Compiling");
         QVERIFY(probe->waitForScripts());
-        for (int tick = 2; tick <= 4; ++tick) probe->compileTick();
+        for (int tick = 2; tick <= 4; ++tick)
+            probe->compileTick();
         expectBar(100, "Compilation is complete");
         QCOMPARE(probe->uploadStep(), 0);
     }
@@ -145,14 +150,16 @@ private slots:
     void compileDuringUploadIsNotShown()
     {
         upload();
-        for (int tick = 1; tick <= 10; ++tick) probe->uploadTick();
+        for (int tick = 1; tick <= 10; ++tick)
+            probe->uploadTick();
         compile();
         probe->compileTick();
         QVERIFY(!probe->compileTimer()->isActive());
         QCOMPARE(probe->compileStep(), 0);
         expectBar(20, "Uploading");
         QVERIFY(probe->waitForScripts());
-        for (int tick = 11; tick <= 50; ++tick) probe->uploadTick();
+        for (int tick = 11; tick <= 50; ++tick)
+            probe->uploadTick();
         expectBar(100, "Upload Completed");
     }
 
@@ -160,7 +167,8 @@ private slots:
     {
         compile();
         QVERIFY(probe->waitForScripts());
-        for (int tick = 1; tick <= 3; ++tick) probe->compileTick();
+        for (int tick = 1; tick <= 3; ++tick)
+            probe->compileTick();
         upload();
         QVERIFY(probe->waitForScripts());
         probe->compileTick();
@@ -173,7 +181,8 @@ private slots:
     {
         compile();
         QVERIFY(probe->waitForScripts());
-        for (int tick = 1; tick <= 4; ++tick) probe->compileTick();
+        for (int tick = 1; tick <= 4; ++tick)
+            probe->compileTick();
         expectBar(100, "Compilation is complete");
         compile();
         QVERIFY(probe->waitForScripts());
@@ -187,7 +196,8 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("text");
         QTest::newRow("builder exits 2") << true << QByteArray("exit 2") << "Compilation failed";
-        QTest::newRow("builder crashes") << true << QByteArray("kill -9 $$") << "Compilation failed";
+        QTest::newRow("builder crashes")
+                << true << QByteArray("kill -9 $$") << "Compilation failed";
         QTest::newRow("builder missing") << true << QByteArray() << "Compilation failed";
         QTest::newRow("uploader exits 1") << false << QByteArray("exit 1") << "Upload failed";
         QTest::newRow("esptool folder missing") << false << QByteArray() << "Upload failed";
@@ -200,14 +210,16 @@ private slots:
         QFETCH(QString, text);
         const QString script = compiling ? "mkspiffs.bat" : "esptool.bat";
         if (body.isEmpty()) {
-            ProgramFolder::remove(compiling ? ProgramFolder::esptool() + "/" + script : ProgramFolder::esptool());
+            ProgramFolder::remove(compiling ? ProgramFolder::esptool() + "/" + script
+                                            : ProgramFolder::esptool());
         } else {
             ProgramFolder::writeScript(script, body);
         }
         compiling ? compile() : upload();
         QVERIFY(probe->waitForScripts());
         const int ticks = compiling ? 4 : 50;
-        for (int tick = 1; tick <= ticks; ++tick) compiling ? probe->compileTick() : probe->uploadTick();
+        for (int tick = 1; tick <= ticks; ++tick)
+            compiling ? probe->compileTick() : probe->uploadTick();
         QCOMPARE(bar()->value(), 100);
         QCOMPARE(bar()->text(), text);
         QCOMPARE(compiling ? probe->compileStep() : probe->uploadStep(), 0);
@@ -233,7 +245,8 @@ private slots:
         ProgramFolder::writeScript(compiling ? "mkspiffs.bat" : "esptool.bat", waitForRelease);
         compiling ? compile() : upload();
         const int ticks = compiling ? 4 : 50;
-        for (int tick = 1; tick <= ticks; ++tick) compiling ? probe->compileTick() : probe->uploadTick();
+        for (int tick = 1; tick <= ticks; ++tick)
+            compiling ? probe->compileTick() : probe->uploadTick();
         QTimer *timer = compiling ? probe->compileTimer() : probe->uploadTimer();
         // Held at the last running step, the bar still belongs to this animation.
         QCOMPARE(bar()->value(), compiling ? 75 : 98);
@@ -258,7 +271,7 @@ private slots:
         probe->compileTick();
         release(0);
         QVERIFY(probe->waitForScripts());
-        expectBar(25, "Compiling");  // the timing of the animation is kept
+        expectBar(25, "Compiling"); // the timing of the animation is kept
         probe->compileTick();
         probe->compileTick();
         probe->compileTick();

@@ -14,7 +14,8 @@
 
 using Outcome = ScriptLauncher::Outcome;
 
-class TestScriptLauncher : public QObject {
+class TestScriptLauncher : public QObject
+{
     Q_OBJECT
 
 private:
@@ -23,7 +24,8 @@ private:
     // A script in a folder whose name has a blank and letters outside any 8-bit code page.
     QString script(const QString &name, const QByteArray &body)
     {
-        const QString path = folder.filePath(QString::fromUtf8("Prog dir \xC3\xA9\xE6\x97\xB6/") + name);
+        const QString path
+                = folder.filePath(QString::fromUtf8("Prog dir \xC3\xA9\xE6\x97\xB6/") + name);
         ProgramFolder::writeFile(path, body + "\n");
         return path;
     }
@@ -32,7 +34,8 @@ private:
     {
         QElapsedTimer clock;
         clock.start();
-        while (launcher.isBusy() && clock.elapsed() < ms) QTest::qWait(10);
+        while (launcher.isBusy() && clock.elapsed() < ms)
+            QTest::qWait(10);
         return !launcher.isBusy();
     }
 
@@ -43,10 +46,11 @@ private slots:
         const LaunchCommand command = launchCommandFor(path);
 #ifdef Q_OS_WIN
         QVERIFY(command.program.endsWith("\\System32\\cmd.exe"));
-        QCOMPARE(command.nativeArguments, "/d /s /c \"\"" + QDir::toNativeSeparators(path) + "\"\"");
+        QCOMPARE(command.nativeArguments,
+                 "/d /s /c \"\"" + QDir::toNativeSeparators(path) + "\"\"");
 #else
         QCOMPARE(command.program, QString("/bin/sh"));
-        QCOMPARE(command.arguments, QStringList{path});
+        QCOMPARE(command.arguments, QStringList {path});
 #endif
     }
 
@@ -110,9 +114,10 @@ private slots:
         dup2(fileno(capture), 1);
         dup2(fileno(capture), 2);
         ScriptLauncher launcher;
-        launcher.launch(script("noisy.bat", "i=0; while [ $i -lt 4000 ]; do echo "
-                                            "'MARKER line of output that nobody reads'; echo MARKER >&2; "
-                                            "i=$((i+1)); done; read answer; exit 0"));
+        launcher.launch(script("noisy.bat",
+                               "i=0; while [ $i -lt 4000 ]; do echo "
+                               "'MARKER line of output that nobody reads'; echo MARKER >&2; "
+                               "i=$((i+1)); done; read answer; exit 0"));
         const bool ended = waitFor(launcher, 20000);
         dup2(savedOut, 1);
         dup2(savedErr, 2);
@@ -120,7 +125,7 @@ private slots:
         close(savedErr);
         fclose(capture);
         QVERIFY(ended);
-        QCOMPARE(launcher.outcome(), Outcome::Succeeded);  // `read` met the end of its input
+        QCOMPARE(launcher.outcome(), Outcome::Succeeded); // `read` met the end of its input
         QVERIFY(!ProgramFolder::readFile(captured).contains("MARKER"));
     }
 
@@ -142,7 +147,7 @@ private slots:
         builder.launch(script("build.bat", "sleep 1; echo built >> '" + log.toUtf8() + "'"));
         const QString upload = script("upload.bat", "echo uploaded >> '" + log.toUtf8() + "'");
         uploader.launchAfter(upload, &builder);
-        uploader.launchAfter(upload, &builder);  // clicks while waiting give one run
+        uploader.launchAfter(upload, &builder); // clicks while waiting give one run
         QCOMPARE(uploader.outcome(), Outcome::Waiting);
         QVERIFY(!uploader.isBusy());
         QVERIFY(waitFor(builder));
@@ -163,7 +168,7 @@ private slots:
         uploader.launch(script("first-upload.bat", "exit 0"));
         builder.launch(script("long-build.bat", "sleep 1"));
         uploader.launchAfter(script("second-upload.bat", "exit 4"), &builder);
-        QTest::qWait(300);  // the first upload has ended by now
+        QTest::qWait(300); // the first upload has ended by now
         QCOMPARE(uploader.outcome(), Outcome::Waiting);
         QVERIFY(waitFor(builder));
         QVERIFY(waitFor(uploader));

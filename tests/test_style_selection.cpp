@@ -13,23 +13,30 @@
 namespace {
 
 int messagesSeen = 0;
-void countMessages(QtMsgType, const QMessageLogContext &, const QString &) { ++messagesSeen; }
+void countMessages(QtMsgType, const QMessageLogContext &, const QString &)
+{
+    ++messagesSeen;
+}
 
 QImage labelImage(QLabel *label)
 {
     return label->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-QImage resource(const QString &path) { return QImage(path).convertToFormat(QImage::Format_RGB32); }
+QImage resource(const QString &path)
+{
+    return QImage(path).convertToFormat(QImage::Format_RGB32);
+}
 
 QPushButton *styleButton(Electronic_Clock &window, int style)
 {
     return window.findChild<QPushButton *>(QString("pushButtonJPG%1").arg(style));
 }
 
-}  // namespace
+} // namespace
 
-class TestStyleSelection : public QObject {
+class TestStyleSelection : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -38,7 +45,8 @@ private slots:
     void clickWritesTheStyleDigitsAndShowsItsPreview_data()
     {
         QTest::addColumn<int>("style");
-        for (int style : {1, 7, 9, 15, 20, 21, 22, 23}) QTest::addRow("style %d", style) << style;
+        for (int style : {1, 7, 9, 15, 20, 21, 22, 23})
+            QTest::addRow("style %d", style) << style;
     }
 
     void clickWritesTheStyleDigitsAndShowsItsPreview()
@@ -54,11 +62,12 @@ private slots:
         for (int digit = 0; digit <= 9; ++digit) {
             const QImage written(ProgramFolder::dataPicture(digit));
             QCOMPARE(written.size(), QSize(135, 240));
-            QVERIFY2(ProgramFolder::alike(written, resource(StyleCatalogue::digitPath(style, digit))),
+            QVERIFY2(ProgramFolder::alike(written,
+                                          resource(StyleCatalogue::digitPath(style, digit))),
                      qPrintable(QString("digit %1").arg(digit)));
             // Not a byte copy: the picture is encoded again at the highest quality.
-            QVERIFY(ProgramFolder::readFile(ProgramFolder::dataPicture(digit)) !=
-                    ProgramFolder::readFile(StyleCatalogue::digitPath(style, digit)));
+            QVERIFY(ProgramFolder::readFile(ProgramFolder::dataPicture(digit))
+                    != ProgramFolder::readFile(StyleCatalogue::digitPath(style, digit)));
         }
         const QImage preview = resource(StyleCatalogue::previewPath(style));
         QCOMPARE(labelImage(probe.ui()->labelPicture), preview);
@@ -86,7 +95,8 @@ private slots:
     void missingDataFolderCreatesNothing()
     {
         ProgramFolder::remove(ProgramFolder::data());
-        const QStringList before = QDir(ProgramFolder::esptool()).entryList(QDir::AllEntries | QDir::Hidden);
+        const QStringList before
+                = QDir(ProgramFolder::esptool()).entryList(QDir::AllEntries | QDir::Hidden);
         Electronic_Clock window;
         WindowProbe probe(window);
         styleButton(window, 5)->click();
@@ -114,9 +124,11 @@ private slots:
     {
         ProgramFolder::fillData(Qt::magenta);
         QFile protectedPicture(ProgramFolder::dataPicture(3));
-        QVERIFY(protectedPicture.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        QVERIFY(protectedPicture.setPermissions(QFile::ReadOwner | QFile::ReadGroup
+                                                | QFile::ReadOther));
         if (QFileInfo(ProgramFolder::dataPicture(3)).isWritable())
-            QSKIP("Permission bits do not bind this user (root); the unprivileged run checks this.");
+            QSKIP("Permission bits do not bind this user (root); the unprivileged run checks "
+                  "this.");
         const QByteArray before = ProgramFolder::readFile(ProgramFolder::dataPicture(3));
         Electronic_Clock window;
         styleButton(window, 11)->click();
@@ -135,12 +147,15 @@ private slots:
             before << ProgramFolder::readFile(ProgramFolder::dataPicture(digit));
         QFile::setPermissions(ProgramFolder::data(), QFile::ReadOwner | QFile::ExeOwner);
         if (QFileInfo(ProgramFolder::data()).isWritable()) {
-            QFile::setPermissions(ProgramFolder::data(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            QSKIP("Permission bits do not bind this user (root); the unprivileged run checks this.");
+            QFile::setPermissions(ProgramFolder::data(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QSKIP("Permission bits do not bind this user (root); the unprivileged run checks "
+                  "this.");
         }
         Electronic_Clock window;
         styleButton(window, 4)->click();
-        QFile::setPermissions(ProgramFolder::data(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(ProgramFolder::data(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         for (int digit = 0; digit <= 9; ++digit)
             QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(digit)), before[digit]);
         QCOMPARE(QDir(ProgramFolder::data()).entryList(QDir::Files | QDir::Hidden).size(), 10);

@@ -16,44 +16,45 @@
 namespace {
 
 const QStringList slotSignatures = {
-    "Qtimer1()",
-    "Qtimer2()",
-    "on_pushButtonJPG1_clicked()",
-    "on_pushButtonJPG2_clicked()",
-    "on_pushButtonJPG3_clicked()",
-    "on_pushButtonJPG4_clicked()",
-    "on_pushButtonJPG5_clicked()",
-    "on_pushButtonJPG9_clicked()",
-    "on_pushButtonJPG6_clicked()",
-    "on_pushButtonJPG7_clicked()",
-    "on_pushButtonJPG8_clicked()",
-    "on_pushButtonJPG10_clicked()",
-    "on_pushButtonJPG11_clicked()",
-    "on_pushButtonJPG12_clicked()",
-    "on_pushButtonJPG13_clicked()",
-    "on_pushButtonJPG14_clicked()",
-    "on_pushButtonJPG15_clicked()",
-    "on_pushButtonJPG16_clicked()",
-    "on_pushButtonJPG17_clicked()",
-    "on_pushButtonJPG18_clicked()",
-    "on_pushButtonJPG19_clicked()",
-    "on_pushButtonJPG20_clicked()",
-    "on_pushButtonJPG21_clicked()",
-    "on_pushButtonJPG22_clicked()",
-    "on_pushButtonJPG23_clicked()",
-    "on_pushButtonCompile_clicked()",
-    "on_pushButtonUpload_clicked()",
-    "on_pushButtonUpdateCom_clicked()",
-    "on_comboBox_currentIndexChanged(QString)",
+        "Qtimer1()",
+        "Qtimer2()",
+        "on_pushButtonJPG1_clicked()",
+        "on_pushButtonJPG2_clicked()",
+        "on_pushButtonJPG3_clicked()",
+        "on_pushButtonJPG4_clicked()",
+        "on_pushButtonJPG5_clicked()",
+        "on_pushButtonJPG9_clicked()",
+        "on_pushButtonJPG6_clicked()",
+        "on_pushButtonJPG7_clicked()",
+        "on_pushButtonJPG8_clicked()",
+        "on_pushButtonJPG10_clicked()",
+        "on_pushButtonJPG11_clicked()",
+        "on_pushButtonJPG12_clicked()",
+        "on_pushButtonJPG13_clicked()",
+        "on_pushButtonJPG14_clicked()",
+        "on_pushButtonJPG15_clicked()",
+        "on_pushButtonJPG16_clicked()",
+        "on_pushButtonJPG17_clicked()",
+        "on_pushButtonJPG18_clicked()",
+        "on_pushButtonJPG19_clicked()",
+        "on_pushButtonJPG20_clicked()",
+        "on_pushButtonJPG21_clicked()",
+        "on_pushButtonJPG22_clicked()",
+        "on_pushButtonJPG23_clicked()",
+        "on_pushButtonCompile_clicked()",
+        "on_pushButtonUpload_clicked()",
+        "on_pushButtonUpdateCom_clicked()",
+        "on_comboBox_currentIndexChanged(QString)",
 };
 
 // The style buttons from the top of the column down.
-const QList<int> columnOrder = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,
-                                13, 14, 15, 16, 17, 18, 19, 22, 23, 21, 20};
+const QList<int> columnOrder
+        = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 22, 23, 21, 20};
 
 const QString calligraphy = QString::fromUtf8("\xE9\x9A\xB6\xE4\xB9\xA6");
 
-struct Expected {
+struct Expected
+{
     const char *name;
     const char *className;
     const char *parent;
@@ -61,11 +62,15 @@ struct Expected {
 };
 
 int messagesSeen = 0;
-void countMessages(QtMsgType, const QMessageLogContext &, const QString &) { ++messagesSeen; }
+void countMessages(QtMsgType, const QMessageLogContext &, const QString &)
+{
+    ++messagesSeen;
+}
 
-}  // namespace
+} // namespace
 
-class TestWindowShell : public QObject {
+class TestWindowShell : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -95,20 +100,23 @@ private slots:
     {
         Electronic_Clock window;
         const QList<Expected> expected = {
-            {"centralwidget", "QWidget", "Electronic_Clock", {}},
-            {"comboBox", "QComboBox", "centralwidget", {0, 0, 260, 30}},
-            {"pushButtonUpdateCom", "QPushButton", "centralwidget", {260, 0, 100, 30}},
-            {"progressBar", "QProgressBar", "centralwidget", {0, 120, 850, 30}},
-            {"pushButtonUpload", "QPushButton", "centralwidget", {0, 30, 181, 60}},
-            {"pushButtonCompile", "QPushButton", "centralwidget", {180, 30, 181, 60}},
-            {"labelPicture", "QLabel", "centralwidget", {390, 20, 440, 80}},
-            {"scrollArea", "QScrollArea", "centralwidget", {0, 250, 850, 600}},
-            {"scrollAreaWidgetContents", "QWidget", "qt_scrollarea_viewport", {0, 0, 850, 3850}},
-            {"layoutWidget", "QWidget", "scrollAreaWidgetContents", {5, 0, 815, 3737}},
-            {"verticalLayout", "QVBoxLayout", "layoutWidget", {}},
-            {"comboBox_2", "QComboBox", "centralwidget", {0, 90, 360, 30}},
-            {"label", "QLabel", "centralwidget", {20, 160, 331, 80}},
-            {"labelPicture_2", "QLabel", "centralwidget", {370, 160, 440, 80}},
+                {"centralwidget", "QWidget", "Electronic_Clock", {}},
+                {"comboBox", "QComboBox", "centralwidget", {0, 0, 260, 30}},
+                {"pushButtonUpdateCom", "QPushButton", "centralwidget", {260, 0, 100, 30}},
+                {"progressBar", "QProgressBar", "centralwidget", {0, 120, 850, 30}},
+                {"pushButtonUpload", "QPushButton", "centralwidget", {0, 30, 181, 60}},
+                {"pushButtonCompile", "QPushButton", "centralwidget", {180, 30, 181, 60}},
+                {"labelPicture", "QLabel", "centralwidget", {390, 20, 440, 80}},
+                {"scrollArea", "QScrollArea", "centralwidget", {0, 250, 850, 600}},
+                {"scrollAreaWidgetContents",
+                 "QWidget",
+                 "qt_scrollarea_viewport",
+                 {0, 0, 850, 3850}},
+                {"layoutWidget", "QWidget", "scrollAreaWidgetContents", {5, 0, 815, 3737}},
+                {"verticalLayout", "QVBoxLayout", "layoutWidget", {}},
+                {"comboBox_2", "QComboBox", "centralwidget", {0, 90, 360, 30}},
+                {"label", "QLabel", "centralwidget", {20, 160, 331, 80}},
+                {"labelPicture_2", "QLabel", "centralwidget", {370, 160, 440, 80}},
         };
         int objects = 0;
         for (const Expected &e : expected) {
@@ -116,7 +124,8 @@ private slots:
             QVERIFY2(object, e.name);
             QCOMPARE(object->metaObject()->className(), e.className);
             QCOMPARE(object->parent()->objectName(), QString(e.parent));
-            if (!e.geometry.isNull()) QCOMPARE(qobject_cast<QWidget *>(object)->geometry(), e.geometry);
+            if (!e.geometry.isNull())
+                QCOMPARE(qobject_cast<QWidget *>(object)->geometry(), e.geometry);
             ++objects;
         }
         auto *layout = window.findChild<QVBoxLayout *>("verticalLayout");
@@ -129,7 +138,8 @@ private slots:
             QCOMPARE(button->parent()->objectName(), QString("layoutWidget"));
             QVERIFY(button->text().isEmpty());
             QVERIFY(!button->icon().isNull());
-            QCOMPARE(button->icon().availableSizes(QIcon::Normal, QIcon::On).value(0), QSize(1350, 240));
+            QCOMPARE(button->icon().availableSizes(QIcon::Normal, QIcon::On).value(0),
+                     QSize(1350, 240));
             QCOMPARE(button->iconSize(), QSize(800, 140));
             ++objects;
         }
@@ -149,7 +159,8 @@ private slots:
         QCOMPARE(ui->pushButtonUpload->text(), QString("Upload Image"));
         QCOMPARE(ui->pushButtonCompile->text(), QString("Compile Custom Picture"));
         QCOMPARE(ui->label->text(), QString("Current style:"));
-        for (QPushButton *button : {ui->pushButtonUpdateCom, ui->pushButtonUpload, ui->pushButtonCompile}) {
+        for (QPushButton *button :
+             {ui->pushButtonUpdateCom, ui->pushButtonUpload, ui->pushButtonCompile}) {
             QCOMPARE(button->font().family(), calligraphy);
             QCOMPARE(button->font().pointSize(), 8);
         }
@@ -187,7 +198,7 @@ private slots:
         const QtMessageHandler previous = qInstallMessageHandler(countMessages);
         Electronic_Clock window;
         qInstallMessageHandler(previous);
-        QCOMPARE(messagesSeen, 0);  // no slot ran while the window was built
+        QCOMPARE(messagesSeen, 0); // no slot ran while the window was built
 
         WindowProbe probe(window);
         auto *ui = probe.ui();
@@ -198,7 +209,9 @@ private slots:
         const QImage custom(":/img/NorikIPS_PIC_Picture/NorikIPS_PIC_custom.jpg");
         QVERIFY(!custom.isNull());
         for (QLabel *label : {ui->labelPicture, ui->labelPicture_2}) {
-            QCOMPARE(label->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_RGB32),
+            QCOMPARE(label->pixmap(Qt::ReturnByValue)
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32),
                      custom.convertToFormat(QImage::Format_RGB32));
             QVERIFY(label->text().isEmpty());
         }

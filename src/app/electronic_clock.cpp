@@ -8,12 +8,12 @@
 #include "ui_electronic_clock.h"
 
 Electronic_Clock::Electronic_Clock(QWidget *parent)
-    : QMainWindow(parent),
-      compileTimer(new QTimer),
-      uploadTimer(new QTimer),
-      ui(new Ui_Electronic_Clock),
-      builderLauncher(new ScriptLauncher(this)),
-      uploaderLauncher(new ScriptLauncher(this))
+    : QMainWindow(parent)
+    , compileTimer(new QTimer)
+    , uploadTimer(new QTimer)
+    , ui(new Ui_Electronic_Clock)
+    , builderLauncher(new ScriptLauncher(this))
+    , uploaderLauncher(new ScriptLauncher(this))
 {
     ui->setupUi(this);
 

@@ -12,7 +12,8 @@ class Ui_Electronic_Clock;
 // The one window of the program. It holds all of the program's state; every user action
 // arrives as one of its slots. The slots live beside the subsystem they belong to:
 // src/styles (style buttons) and src/flash (port list, compile, upload, progress).
-class Electronic_Clock : public QMainWindow {
+class Electronic_Clock : public QMainWindow
+{
     Q_OBJECT
 
 public:
@@ -52,7 +53,7 @@ private slots:
     void on_comboBox_currentIndexChanged(const QString &arg1);
 
 private:
-    friend class WindowProbe;  // lets the tests read the state below
+    friend class WindowProbe; // lets the tests read the state below
 
     void selectStyle(int style);
     void finishHeldCompile();
@@ -73,4 +74,4 @@ private:
     ScriptLauncher *uploaderLauncher;
 };
 
-#endif  // APP_ELECTRONIC_CLOCK_H
+#endif // APP_ELECTRONIC_CLOCK_H

@@ -23,7 +23,8 @@ void Electronic_Clock::on_pushButtonCompile_clicked()
     if (customFlag == QLatin1String("1")) {
         for (int digit = 0; digit <= 9; ++digit) {
             PictureFile::load(scratchImage, ToolchainFolder::customPicturePath(appDir, digit));
-            PictureFile::saveAtomically(scratchImage, ToolchainFolder::dataPicturePath(appDir, digit));
+            PictureFile::saveAtomically(scratchImage,
+                                        ToolchainFolder::dataPicturePath(appDir, digit));
         }
         ui->labelPicture_2->setPixmap(customPreview);
     }

@@ -26,7 +26,8 @@ bool load(QImage &image, const QString &path)
 {
     image = QImage();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
     const QByteArray data = file.readAll();
     QBuffer buffer;
     buffer.setData(data);
@@ -34,20 +35,25 @@ bool load(QImage &image, const QString &path)
 
     // Look at the header first, and decode only what is complete and not absurdly large.
     QImageReader reader(&buffer);
-    if (!isAcceptableSize(reader.size())) return false;
-    if (reader.format() == "jpeg" && !isCompleteJpeg(data)) return false;
+    if (!isAcceptableSize(reader.size()))
+        return false;
+    if (reader.format() == "jpeg" && !isCompleteJpeg(data))
+        return false;
     return reader.read(&image);
 }
 
 bool saveAtomically(const QImage &image, const QString &path)
 {
-    if (image.isNull()) return false;
+    if (image.isNull())
+        return false;
     // A rename would replace a read-only file too; respect the user's protection instead.
     const QFileInfo target(path);
-    if (target.exists() && (!target.isFile() || !target.isWritable())) return false;
+    if (target.exists() && (!target.isFile() || !target.isWritable()))
+        return false;
 
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
     if (!image.save(&file, "JPG", 100)) {
         file.cancelWriting();
         return false;
@@ -55,4 +61,4 @@ bool saveAtomically(const QImage &image, const QString &path)
     return file.commit();
 }
 
-}  // namespace PictureFile
+} // namespace PictureFile

@@ -30,6 +30,6 @@ bool load(QImage &image, const QString &path);
 // destination that is read-only or not a file, and no folder is created.
 bool saveAtomically(const QImage &image, const QString &path);
 
-}  // namespace PictureFile
+} // namespace PictureFile
 
-#endif  // FLASH_PICTURE_FILE_H
+#endif // FLASH_PICTURE_FILE_H

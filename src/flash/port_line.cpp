@@ -24,15 +24,19 @@ bool rewriteFile(const QString &scriptPath, const QString &port)
     const QFileInfo info(scriptPath);
     if (info.exists()) {
         // A rename would replace a read-only script too; respect the user's protection instead.
-        if (!info.isFile() || !info.isWritable()) return false;
+        if (!info.isFile() || !info.isWritable())
+            return false;
         QFile current(scriptPath);
-        if (!current.open(QIODevice::ReadOnly)) return false;
+        if (!current.open(QIODevice::ReadOnly))
+            return false;
         script = current.readAll();
-        if (current.error() != QFileDevice::NoError) return false;
+        if (current.error() != QFileDevice::NoError)
+            return false;
     }
 
     QSaveFile file(scriptPath);
-    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
     const QByteArray updated = rewritten(script, port);
     if (file.write(updated) != updated.size()) {
         file.cancelWriting();
@@ -41,4 +45,4 @@ bool rewriteFile(const QString &scriptPath, const QString &port)
     return file.commit();
 }
 
-}  // namespace PortLine
+} // namespace PortLine

@@ -19,6 +19,6 @@ QByteArray rewritten(const QByteArray &script, const QString &port);
 // its folder is missing) is left untouched. Returns whether the new line was written.
 bool rewriteFile(const QString &scriptPath, const QString &port);
 
-}  // namespace PortLine
+} // namespace PortLine
 
-#endif  // FLASH_PORT_LINE_H
+#endif // FLASH_PORT_LINE_H

@@ -16,30 +16,35 @@ void applyTick(const ProgressTick &tick, int &step, QTimer *timer, QProgressBar 
         bar->setValue(tick.value);
         bar->setFormat(tick.text);
     }
-    if (tick.action != ProgressTick::Advance) timer->stop();
+    if (tick.action != ProgressTick::Advance)
+        timer->stop();
 }
 
-}  // namespace
+} // namespace
 
 void Electronic_Clock::Qtimer1()
 {
-    applyTick(nextProgressTick(compileAnimation, compileStep, uploadStep, builderLauncher->outcome()),
-              compileStep, compileTimer, ui->progressBar);
+    applyTick(
+            nextProgressTick(compileAnimation, compileStep, uploadStep, builderLauncher->outcome()),
+            compileStep, compileTimer, ui->progressBar);
 }
 
 void Electronic_Clock::Qtimer2()
 {
-    applyTick(nextProgressTick(uploadAnimation, uploadStep, compileStep, uploaderLauncher->outcome()),
-              uploadStep, uploadTimer, ui->progressBar);
+    applyTick(
+            nextProgressTick(uploadAnimation, uploadStep, compileStep, uploaderLauncher->outcome()),
+            uploadStep, uploadTimer, ui->progressBar);
 }
 
 // Called when a script ends: an animation that waits for it takes its final tick now.
 void Electronic_Clock::finishHeldCompile()
 {
-    if (isHeldForScript(compileAnimation, compileStep, compileTimer->isActive())) Qtimer1();
+    if (isHeldForScript(compileAnimation, compileStep, compileTimer->isActive()))
+        Qtimer1();
 }
 
 void Electronic_Clock::finishHeldUpload()
 {
-    if (isHeldForScript(uploadAnimation, uploadStep, uploadTimer->isActive())) Qtimer2();
+    if (isHeldForScript(uploadAnimation, uploadStep, uploadTimer->isActive()))
+        Qtimer2();
 }

@@ -13,8 +13,10 @@ LaunchCommand launchCommandFor(const QString &scriptPath)
     // cmd.exe from the system folder, never one found beside the program. With /s, cmd strips
     // the outer quotes and runs the quoted path as one command; /d skips AutoRun commands.
     const QString systemRoot = qEnvironmentVariable("SystemRoot", QStringLiteral("C:\\Windows"));
-    const QString quoted = QLatin1Char('"') + QDir::toNativeSeparators(scriptPath) + QLatin1Char('"');
-    return {systemRoot + QStringLiteral("\\System32\\cmd.exe"), {},
+    const QString quoted
+            = QLatin1Char('"') + QDir::toNativeSeparators(scriptPath) + QLatin1Char('"');
+    return {systemRoot + QStringLiteral("\\System32\\cmd.exe"),
+            {},
             QStringLiteral("/d /s /c \"") + quoted + QLatin1Char('"')};
 #else
     // The scripts are POSIX sh scripts that keep the Windows names the program launches.
@@ -22,7 +24,9 @@ LaunchCommand launchCommandFor(const QString &scriptPath)
 #endif
 }
 
-ScriptLauncher::ScriptLauncher(QObject *parent) : QObject(parent) {}
+ScriptLauncher::ScriptLauncher(QObject *parent)
+    : QObject(parent)
+{ }
 
 ScriptLauncher::~ScriptLauncher()
 {
@@ -47,7 +51,7 @@ void ScriptLauncher::launchAfter(const QString &scriptPath, ScriptLauncher *earl
     }
     // Several clicks while waiting collapse into one run once the earlier scripts have ended.
     pendingScript = scriptPath;
-    latest = nullptr;  // an earlier run ending now no longer speaks for the latest launch
+    latest = nullptr; // an earlier run ending now no longer speaks for the latest launch
     latestOutcome = Outcome::Waiting;
     if (waitingFor != earlier) {
         waitingFor = earlier;
@@ -58,11 +62,13 @@ void ScriptLauncher::launchAfter(const QString &scriptPath, ScriptLauncher *earl
 
 void ScriptLauncher::startPending()
 {
-    if (waitingFor) waitingFor->disconnect(this);
+    if (waitingFor)
+        waitingFor->disconnect(this);
     waitingFor = nullptr;
     const QString script = pendingScript;
     pendingScript.clear();
-    if (!script.isEmpty()) launch(script);
+    if (!script.isEmpty())
+        launch(script);
 }
 
 void ScriptLauncher::start(const LaunchCommand &command)
@@ -72,9 +78,8 @@ void ScriptLauncher::start(const LaunchCommand &command)
     process->setArguments(command.arguments);
 #ifdef Q_OS_WIN
     process->setNativeArguments(command.nativeArguments);
-    process->setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments *args) {
-        args->flags |= CREATE_NO_WINDOW;
-    });
+    process->setCreateProcessArgumentsModifier(
+            [](QProcess::CreateProcessArguments *args) { args->flags |= CREATE_NO_WINDOW; });
 #endif
     // The scripts write their own logs. Nothing is read from them, so nothing may go into a pipe
     // that could fill up, nor into the program's own output.
@@ -83,7 +88,8 @@ void ScriptLauncher::start(const LaunchCommand &command)
     process->setStandardErrorFile(QProcess::nullDevice());
 
     connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart) onEnded(process, Outcome::Failed);
+        if (error == QProcess::FailedToStart)
+            onEnded(process, Outcome::Failed);
     });
     connect(process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
             [this, process](int exitCode, QProcess::ExitStatus status) {
@@ -99,12 +105,14 @@ void ScriptLauncher::start(const LaunchCommand &command)
 
 void ScriptLauncher::onEnded(QProcess *process, Outcome outcome)
 {
-    if (!running.removeOne(process)) return;
+    if (!running.removeOne(process))
+        return;
     process->deleteLater();
     if (process == latest) {
         latest = nullptr;
         latestOutcome = outcome;
         emit latestEnded();
     }
-    if (running.isEmpty()) emit allEnded();
+    if (running.isEmpty())
+        emit allEnded();
 }

@@ -10,7 +10,8 @@ class QProcess;
 
 // How a script is started on this platform: the program, its arguments, and on Windows the
 // command line exactly as cmd.exe must see it.
-struct LaunchCommand {
+struct LaunchCommand
+{
     QString program;
     QStringList arguments;
     QString nativeArguments;
@@ -22,16 +23,17 @@ LaunchCommand launchCommandFor(const QString &scriptPath);
 
 // Starts the flashing scripts hidden, without waiting for them, and tells how the one that was
 // started last has ended. Each launch starts its script again, even while an earlier run goes on.
-class ScriptLauncher : public QObject {
+class ScriptLauncher : public QObject
+{
     Q_OBJECT
 
 public:
     enum class Outcome {
-        NotLaunched,  // nothing was launched yet
-        Waiting,      // launched after another launcher's scripts, which still run
+        NotLaunched, // nothing was launched yet
+        Waiting,     // launched after another launcher's scripts, which still run
         Running,
-        Succeeded,  // exited with status 0
-        Failed,     // did not start, crashed, or exited with another status
+        Succeeded, // exited with status 0
+        Failed,    // did not start, crashed, or exited with another status
     };
 
     explicit ScriptLauncher(QObject *parent = nullptr);
@@ -71,4 +73,4 @@ private:
     QString pendingScript;
 };
 
-#endif  // FLASH_SCRIPT_LAUNCHER_H
+#endif // FLASH_SCRIPT_LAUNCHER_H

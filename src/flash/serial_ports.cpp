@@ -18,7 +18,7 @@ QList<Port> systemPorts()
 
 Enumerator currentEnumerator = systemPorts;
 
-}  // namespace
+} // namespace
 
 QList<Port> available()
 {
@@ -41,4 +41,4 @@ QString portName(const QString &itemText)
     return end < 0 ? itemText : itemText.left(end);
 }
 
-}  // namespace SerialPorts
+} // namespace SerialPorts

@@ -7,7 +7,8 @@
 // The serial ports present, as the port list shows them: "name  description".
 namespace SerialPorts {
 
-struct Port {
+struct Port
+{
     QString name;
     QString description;
 };
@@ -26,6 +27,6 @@ QString itemText(const Port &port);
 // The port name of a list item: the text before the two-blank separator.
 QString portName(const QString &itemText);
 
-}  // namespace SerialPorts
+} // namespace SerialPorts
 
-#endif  // FLASH_SERIAL_PORTS_H
+#endif // FLASH_SERIAL_PORTS_H

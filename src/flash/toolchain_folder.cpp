@@ -29,4 +29,4 @@ QString uploadScriptPath(const QString &appDir)
     return appDir + QStringLiteral("/esptool/esptool.bat");
 }
 
-}  // namespace ToolchainFolder
+} // namespace ToolchainFolder

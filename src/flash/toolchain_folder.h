@@ -22,6 +22,6 @@ QString builderScriptPath(const QString &appDir);
 // "<appDir>/esptool/esptool.bat": writes the image to the clock; its first line names the port.
 QString uploadScriptPath(const QString &appDir);
 
-}  // namespace ToolchainFolder
+} // namespace ToolchainFolder
 
-#endif  // FLASH_TOOLCHAIN_FOLDER_H
+#endif // FLASH_TOOLCHAIN_FOLDER_H

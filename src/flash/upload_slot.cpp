@@ -11,8 +11,8 @@
 
 void Electronic_Clock::on_pushButtonUpload_clicked()
 {
-    const QString script =
-        ToolchainFolder::uploadScriptPath(ToolchainFolder::applicationDirectory());
+    const QString script
+            = ToolchainFolder::uploadScriptPath(ToolchainFolder::applicationDirectory());
     // A script that cannot be rewritten still runs, with the port it already names.
     PortLine::rewriteFile(script, currentPort);
     // An image still being built must not go to the clock half-written: the upload starts once

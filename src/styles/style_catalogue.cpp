@@ -9,7 +9,9 @@ QString previewPath(int style)
 
 QString digitPath(int style, int digit)
 {
-    return QStringLiteral(":/img/ipsimage/NorikIPS_PIC_%1_%2.jpg").arg(style).arg(pictureNumber(digit));
+    return QStringLiteral(":/img/ipsimage/NorikIPS_PIC_%1_%2.jpg")
+            .arg(style)
+            .arg(pictureNumber(digit));
 }
 
 QString customPreviewPath()
@@ -22,4 +24,4 @@ QString pictureNumber(int digit)
     return QStringLiteral("%1").arg(digit == 0 ? 10 : digit, 2, 10, QLatin1Char('0'));
 }
 
-}  // namespace StyleCatalogue
+} // namespace StyleCatalogue

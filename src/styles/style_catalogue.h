@@ -23,6 +23,6 @@ QString customPreviewPath();
 // The two-digit picture number of a digit: "10" for 0, "01" to "09" for 1 to 9.
 QString pictureNumber(int digit);
 
-}  // namespace StyleCatalogue
+} // namespace StyleCatalogue
 
-#endif  // STYLES_STYLE_CATALOGUE_H
+#endif // STYLES_STYLE_CATALOGUE_H

@@ -9,11 +9,26 @@
 
 namespace ProgramFolder {
 
-QString path() { return QCoreApplication::applicationDirPath(); }
-QString esptool() { return path() + "/esptool"; }
-QString data() { return esptool() + "/data"; }
-QString dataPicture(int digit) { return QString("%1/%2.jpg").arg(data()).arg(digit); }
-QString customPicture(int digit) { return QString("%1/img/%2.jpg").arg(path()).arg(digit); }
+QString path()
+{
+    return QCoreApplication::applicationDirPath();
+}
+QString esptool()
+{
+    return path() + "/esptool";
+}
+QString data()
+{
+    return esptool() + "/data";
+}
+QString dataPicture(int digit)
+{
+    return QString("%1/%2.jpg").arg(data()).arg(digit);
+}
+QString customPicture(int digit)
+{
+    return QString("%1/img/%2.jpg").arg(path()).arg(digit);
+}
 
 void remove(const QString &target)
 {
@@ -52,7 +67,8 @@ void writeFile(const QString &target, const QByteArray &content, bool executable
     QCOMPARE(file.write(content), qint64(content.size()));
     file.close();
     if (executable)
-        file.setPermissions(file.permissions() | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+        file.setPermissions(file.permissions() | QFile::ExeOwner | QFile::ExeGroup
+                            | QFile::ExeOther);
 }
 
 QByteArray readFile(const QString &target)
@@ -72,12 +88,14 @@ void fillData(const QColor &colour)
 {
     QImage picture(135, 240, QImage::Format_RGB32);
     picture.fill(colour);
-    for (int digit = 0; digit <= 9; ++digit) QVERIFY(picture.save(dataPicture(digit), "JPG", 100));
+    for (int digit = 0; digit <= 9; ++digit)
+        QVERIFY(picture.save(dataPicture(digit), "JPG", 100));
 }
 
 bool alike(const QImage &a, const QImage &b, int tolerance)
 {
-    if (a.size() != b.size() || a.isNull()) return false;
+    if (a.size() != b.size() || a.isNull())
+        return false;
     const QImage x = a.convertToFormat(QImage::Format_RGB32);
     const QImage y = b.convertToFormat(QImage::Format_RGB32);
     qint64 total = 0;
@@ -85,9 +103,9 @@ bool alike(const QImage &a, const QImage &b, int tolerance)
         const QRgb *p = reinterpret_cast<const QRgb *>(x.constScanLine(row));
         const QRgb *q = reinterpret_cast<const QRgb *>(y.constScanLine(row));
         for (int column = 0; column < x.width(); ++column) {
-            total += qAbs(qRed(p[column]) - qRed(q[column])) +
-                     qAbs(qGreen(p[column]) - qGreen(q[column])) +
-                     qAbs(qBlue(p[column]) - qBlue(q[column]));
+            total += qAbs(qRed(p[column]) - qRed(q[column]))
+                    + qAbs(qGreen(p[column]) - qGreen(q[column]))
+                    + qAbs(qBlue(p[column]) - qBlue(q[column]));
         }
     }
     // Mean absolute difference per channel, in 1/10 of a grey level.
@@ -111,4 +129,4 @@ QColor meanColour(const QImage &image)
     return QColor(int(r / n), int(g / n), int(b / n));
 }
 
-}  // namespace ProgramFolder
+} // namespace ProgramFolder

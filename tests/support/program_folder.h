@@ -38,6 +38,6 @@ bool alike(const QImage &a, const QImage &b, int tolerance = 24);
 // The mean colour of a picture.
 QColor meanColour(const QImage &image);
 
-}  // namespace ProgramFolder
+} // namespace ProgramFolder
 
-#endif  // TESTS_PROGRAM_FOLDER_H
+#endif // TESTS_PROGRAM_FOLDER_H

@@ -11,9 +11,12 @@
 
 // Reads the window's private state, and drives the timer slots directly so that tests take no
 // wall-clock time.
-class WindowProbe {
+class WindowProbe
+{
 public:
-    explicit WindowProbe(Electronic_Clock &window) : window(window) {}
+    explicit WindowProbe(Electronic_Clock &window)
+        : window(window)
+    { }
 
     Ui_Electronic_Clock *ui() const { return window.ui; }
     const QImage &scratchImage() const { return window.scratchImage; }
@@ -33,10 +36,11 @@ public:
     bool waitForScripts(int ms = 10000) const
     {
         auto idle = [this] {
-            return !builder()->isBusy() && !uploader()->isBusy() &&
-                   uploader()->outcome() != ScriptLauncher::Outcome::Waiting;
+            return !builder()->isBusy() && !uploader()->isBusy()
+                    && uploader()->outcome() != ScriptLauncher::Outcome::Waiting;
         };
-        for (int waited = 0; !idle() && waited < ms; waited += 10) QTest::qWait(10);
+        for (int waited = 0; !idle() && waited < ms; waited += 10)
+            QTest::qWait(10);
         QTest::qWait(0);
         return idle();
     }
@@ -45,4 +49,4 @@ private:
     Electronic_Clock &window;
 };
 
-#endif  // TESTS_WINDOW_PROBE_H
+#endif // TESTS_WINDOW_PROBE_H

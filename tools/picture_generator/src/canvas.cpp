@@ -6,19 +6,22 @@
 
 namespace pg {
 
-QImage newPanel(const QColor &background) {
+QImage newPanel(const QColor &background)
+{
     QImage panel(kPanelWidth, kPanelHeight, QImage::Format_RGB32);
     panel.fill(background);
     return panel;
 }
 
-QImage newLayer(int width, int height) {
+QImage newLayer(int width, int height)
+{
     QImage layer(width, height, QImage::Format_ARGB32_Premultiplied);
     layer.fill(Qt::transparent);
     return layer;
 }
 
-void smooth(QPainter &painter) {
+void smooth(QPainter &painter)
+{
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
 }
@@ -26,7 +29,8 @@ void smooth(QPainter &painter) {
 namespace {
 
 // One box-blur pass along rows (horizontal) or columns, treating outside pixels as transparent.
-void boxPass(QImage &image, int radius, bool horizontal) {
+void boxPass(QImage &image, int radius, bool horizontal)
+{
     const int width = image.width();
     const int height = image.height();
     const int lines = horizontal ? height : width;
@@ -39,17 +43,20 @@ void boxPass(QImage &image, int radius, bool horizontal) {
             int y = horizontal ? line : i;
             return reinterpret_cast<QRgb *>(image.scanLine(y))[x];
         };
-        for (int i = 0; i < length; ++i) source[i] = pixel(i);
+        for (int i = 0; i < length; ++i)
+            source[i] = pixel(i);
         long sum[4] = {0, 0, 0, 0};
         auto add = [&](int i, int sign) {
-            if (i < 0 || i >= length) return;
+            if (i < 0 || i >= length)
+                return;
             QRgb v = source[i];
             sum[0] += sign * qAlpha(v);
             sum[1] += sign * qRed(v);
             sum[2] += sign * qGreen(v);
             sum[3] += sign * qBlue(v);
         };
-        for (int i = -radius; i <= radius; ++i) add(i, 1);
+        for (int i = -radius; i <= radius; ++i)
+            add(i, 1);
         for (int i = 0; i < length; ++i) {
             int a = int(sum[0] / window);
             int r = std::min(a, int(sum[1] / window));
@@ -62,10 +69,12 @@ void boxPass(QImage &image, int radius, bool horizontal) {
     }
 }
 
-}  // namespace
+} // namespace
 
-void blur(QImage &layer, int radius) {
-    if (radius <= 0) return;
+void blur(QImage &layer, int radius)
+{
+    if (radius <= 0)
+        return;
     if (layer.format() != QImage::Format_ARGB32_Premultiplied)
         layer = layer.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     // Three box passes approximate a Gaussian with sigma close to the radius / 1.7.
@@ -76,7 +85,8 @@ void blur(QImage &layer, int radius) {
     }
 }
 
-void addGlow(QPainter &painter, const QImage &layer, int radius, qreal strength) {
+void addGlow(QPainter &painter, const QImage &layer, int radius, qreal strength)
+{
     QImage halo = layer;
     blur(halo, radius);
     painter.save();
@@ -89,8 +99,8 @@ void addGlow(QPainter &painter, const QImage &layer, int radius, qreal strength)
     painter.restore();
 }
 
-void drawBlurred(QPainter &painter, const QImage &layer, int radius, qreal opacity,
-                 QPointF offset) {
+void drawBlurred(QPainter &painter, const QImage &layer, int radius, qreal opacity, QPointF offset)
+{
     QImage soft = layer;
     blur(soft, radius);
     painter.save();
@@ -99,18 +109,21 @@ void drawBlurred(QPainter &painter, const QImage &layer, int radius, qreal opaci
     painter.restore();
 }
 
-QColor withAlpha(QColor colour, int alpha) {
+QColor withAlpha(QColor colour, int alpha)
+{
     colour.setAlpha(alpha);
     return colour;
 }
 
-QColor mix(const QColor &a, const QColor &b, qreal t) {
+QColor mix(const QColor &a, const QColor &b, qreal t)
+{
     auto lerp = [t](int x, int y) { return int(std::lround(x + (y - x) * t)); };
     return QColor(lerp(a.red(), b.red()), lerp(a.green(), b.green()), lerp(a.blue(), b.blue()),
                   lerp(a.alpha(), b.alpha()));
 }
 
-void vignette(QPainter &painter, const QRectF &area, qreal strength) {
+void vignette(QPainter &painter, const QRectF &area, qreal strength)
+{
     QRadialGradient shade(area.center(), std::hypot(area.width(), area.height()) * 0.62);
     shade.setColorAt(0.0, QColor(0, 0, 0, 0));
     shade.setColorAt(0.55, QColor(0, 0, 0, 0));
@@ -118,9 +131,13 @@ void vignette(QPainter &painter, const QRectF &area, qreal strength) {
     painter.fillRect(area, shade);
 }
 
-unsigned seedFor(int style, int digit) { return unsigned(style * 7919 + digit * 104729 + 17); }
+unsigned seedFor(int style, int digit)
+{
+    return unsigned(style * 7919 + digit * 104729 + 17);
+}
 
-void addGrain(QImage &picture, Random &random, int strength) {
+void addGrain(QImage &picture, Random &random, int strength)
+{
     for (int y = 0; y < picture.height(); ++y) {
         QRgb *line = reinterpret_cast<QRgb *>(picture.scanLine(y));
         for (int x = 0; x < picture.width(); ++x) {
@@ -132,7 +149,8 @@ void addGrain(QImage &picture, Random &random, int strength) {
     }
 }
 
-QPainterPath fitInto(const QPainterPath &shape, const QRectF &box) {
+QPainterPath fitInto(const QPainterPath &shape, const QRectF &box)
+{
     QRectF bounds = shape.boundingRect();
     qreal scale = std::min(box.width() / bounds.width(), box.height() / bounds.height());
     QTransform t;
@@ -142,4 +160,4 @@ QPainterPath fitInto(const QPainterPath &shape, const QRectF &box) {
     return t.map(shape);
 }
 
-}  // namespace pg
+} // namespace pg

@@ -42,13 +42,18 @@ QColor mix(const QColor &a, const QColor &b, qreal t);
 void vignette(QPainter &painter, const QRectF &area, qreal strength);
 
 // Deterministic random numbers: a picture must come out the same on every run.
-class Random {
+class Random
+{
 public:
-    explicit Random(unsigned seed) : engine_(seed) {}
-    double uniform(double low, double high) {
+    explicit Random(unsigned seed)
+        : engine_(seed)
+    { }
+    double uniform(double low, double high)
+    {
         return std::uniform_real_distribution<double>(low, high)(engine_);
     }
-    int range(int low, int high) {  // inclusive
+    int range(int low, int high)
+    { // inclusive
         return std::uniform_int_distribution<int>(low, high)(engine_);
     }
 
@@ -65,4 +70,4 @@ void addGrain(QImage &picture, Random &random, int strength);
 // Fits a shape into a rectangle, keeping its proportions, centred.
 QPainterPath fitInto(const QPainterPath &shape, const QRectF &box);
 
-}  // namespace pg
+} // namespace pg

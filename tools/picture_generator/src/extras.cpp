@@ -14,15 +14,17 @@ namespace {
 
 // Fills a line of text centred horizontally on `centreX` with its baseline at `baseline`.
 void centredText(QPainter &p, Face face, const QString &text, qreal size, qreal centreX,
-                 qreal baseline, const QColor &colour) {
+                 qreal baseline, const QColor &colour)
+{
     QPainterPath line = textOutline(face, text, size);
     line.translate(centreX - line.boundingRect().center().x(), baseline);
     p.fillPath(line, colour);
 }
 
-}  // namespace
+} // namespace
 
-QImage composePreview(const QVector<QImage> &pictures) {
+QImage composePreview(const QVector<QImage> &pictures)
+{
     if (pictures.size() != kSlotsPerStyle)
         throw std::invalid_argument("a preview needs ten pictures");
     QImage preview(kPreviewWidth, kPreviewHeight, QImage::Format_RGB32);
@@ -36,7 +38,8 @@ QImage composePreview(const QVector<QImage> &pictures) {
     return preview;
 }
 
-QImage drawCustomPreview() {
+QImage drawCustomPreview()
+{
     QImage img(kPreviewWidth, kPreviewHeight, QImage::Format_RGB32);
     QPainter p(&img);
     smooth(p);
@@ -55,13 +58,14 @@ QImage drawCustomPreview() {
                 QColor(250, 250, 246));
     p.fillRect(QRectF(centre - 170, 150, 340, 4), QColor(255, 176, 56));
     centredText(
-        p, Face::Sans,
-        QString::fromUtf8("your own 0.jpg \u2013 9.jpg from the img folder beside the program"), 34,
-        centre, 205, QColor(206, 210, 222));
+            p, Face::Sans,
+            QString::fromUtf8("your own 0.jpg \u2013 9.jpg from the img folder beside the program"),
+            34, centre, 205, QColor(206, 210, 222));
     return img;
 }
 
-QImage drawCustomSample(int digit) {
+QImage drawCustomSample(int digit)
+{
     QImage img = newPanel(Qt::black);
     QPainter p(&img);
     smooth(p);
@@ -88,8 +92,10 @@ QImage drawCustomSample(int digit) {
     return img;
 }
 
-QImage drawContactSheet(const QVector<QImage> &previews, const QStringList &labels) {
-    if (previews.size() != labels.size()) throw std::invalid_argument("labels do not match");
+QImage drawContactSheet(const QVector<QImage> &previews, const QStringList &labels)
+{
+    if (previews.size() != labels.size())
+        throw std::invalid_argument("labels do not match");
     const int cellW = kPreviewWidth / 2, cellH = kPreviewHeight / 2;
     const int margin = 18, labelH = 34, header = 66;
     const int rows = (previews.size() + 1) / 2;
@@ -112,7 +118,8 @@ QImage drawContactSheet(const QVector<QImage> &previews, const QStringList &labe
     return sheet;
 }
 
-QImage drawIcon() {
+QImage drawIcon()
+{
     QImage icon(kIconSize, kIconSize, QImage::Format_ARGB32_Premultiplied);
     icon.fill(Qt::transparent);
     QPainter p(&icon);
@@ -143,4 +150,4 @@ QImage drawIcon() {
     return icon;
 }
 
-}  // namespace pg
+} // namespace pg

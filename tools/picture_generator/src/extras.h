@@ -23,4 +23,4 @@ QImage drawContactSheet(const QVector<QImage> &previews, const QStringList &labe
 // The 256 x 256 application icon (with transparency).
 QImage drawIcon();
 
-}  // namespace pg
+} // namespace pg

@@ -11,71 +11,82 @@ namespace pg {
 
 namespace {
 
-struct FontFile {
+struct FontFile
+{
     Face face;
     const char *package;
     const char *path;
 };
 
 const FontFile kFiles[] = {
-    {Face::Sans, "fonts-dejavu-core", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"},
-    {Face::SansBold, "fonts-dejavu-core", "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"},
-    {Face::MonoBold, "fonts-dejavu-core",
-     "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf"},
-    {Face::SerifBold, "fonts-dejavu-core", "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf"},
-    {Face::SchoolbookBold, "fonts-urw-base35",
-     "/usr/share/fonts/opentype/urw-base35/C059-Bold.otf"},
-    {Face::GroteskBold, "fonts-urw-base35",
-     "/usr/share/fonts/opentype/urw-base35/NimbusSans-Bold.otf"},
-    {Face::NarrowBold, "fonts-urw-base35",
-     "/usr/share/fonts/opentype/urw-base35/NimbusSansNarrow-Bold.otf"},
-    {Face::GeometricDemi, "fonts-urw-base35",
-     "/usr/share/fonts/opentype/urw-base35/URWGothic-Demi.otf"},
-    {Face::BookmanDemi, "fonts-urw-base35",
-     "/usr/share/fonts/opentype/urw-base35/URWBookman-Demi.otf"},
-    {Face::OldStyleBold, "fonts-urw-base35", "/usr/share/fonts/opentype/urw-base35/P052-Bold.otf"},
+        {Face::Sans, "fonts-dejavu-core", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"},
+        {Face::SansBold, "fonts-dejavu-core",
+         "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"},
+        {Face::MonoBold, "fonts-dejavu-core",
+         "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf"},
+        {Face::SerifBold, "fonts-dejavu-core",
+         "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf"},
+        {Face::SchoolbookBold, "fonts-urw-base35",
+         "/usr/share/fonts/opentype/urw-base35/C059-Bold.otf"},
+        {Face::GroteskBold, "fonts-urw-base35",
+         "/usr/share/fonts/opentype/urw-base35/NimbusSans-Bold.otf"},
+        {Face::NarrowBold, "fonts-urw-base35",
+         "/usr/share/fonts/opentype/urw-base35/NimbusSansNarrow-Bold.otf"},
+        {Face::GeometricDemi, "fonts-urw-base35",
+         "/usr/share/fonts/opentype/urw-base35/URWGothic-Demi.otf"},
+        {Face::BookmanDemi, "fonts-urw-base35",
+         "/usr/share/fonts/opentype/urw-base35/URWBookman-Demi.otf"},
+        {Face::OldStyleBold, "fonts-urw-base35",
+         "/usr/share/fonts/opentype/urw-base35/P052-Bold.otf"},
 };
 
 // Glyph outlines are taken at this size and scaled afterwards.
 constexpr qreal kOutlineSize = 400.0;
 
-QMap<Face, QRawFont> &rawFonts() {
+QMap<Face, QRawFont> &rawFonts()
+{
     static QMap<Face, QRawFont> fonts;
     return fonts;
 }
 
-const QRawFont &rawFont(Face face) {
+const QRawFont &rawFont(Face face)
+{
     auto it = rawFonts().constFind(face);
-    if (it == rawFonts().constEnd()) throw std::runtime_error("fonts were not loaded");
+    if (it == rawFonts().constEnd())
+        throw std::runtime_error("fonts were not loaded");
     return it.value();
 }
 
-QVector<quint32> glyphsFor(Face face, const QString &text) {
+QVector<quint32> glyphsFor(Face face, const QString &text)
+{
     QVector<quint32> glyphs = rawFont(face).glyphIndexesForString(text);
     for (int i = 0; i < glyphs.size(); ++i) {
         if (glyphs[i] == 0) {
             throw std::runtime_error(QStringLiteral("font %1 has no glyph for '%2'")
-                                         .arg(rawFont(face).familyName(), text.mid(i, 1))
-                                         .toStdString());
+                                             .arg(rawFont(face).familyName(), text.mid(i, 1))
+                                             .toStdString());
         }
     }
     return glyphs;
 }
 
-}  // namespace
+} // namespace
 
-QStringList fontPackages() {
+QStringList fontPackages()
+{
     QStringList packages;
     for (const FontFile &file : kFiles)
-        if (!packages.contains(file.package)) packages << file.package;
+        if (!packages.contains(file.package))
+            packages << file.package;
     return packages;
 }
 
-void loadFonts() {
+void loadFonts()
+{
     for (const FontFile &file : kFiles) {
         const QString path = QString::fromUtf8(file.path);
         const QString hint = QStringLiteral("%1 (install the Debian package %2)")
-                                 .arg(path, QString::fromUtf8(file.package));
+                                     .arg(path, QString::fromUtf8(file.package));
         if (!QFile::exists(path))
             throw std::runtime_error(("missing font file " + hint).toStdString());
         if (QFontDatabase::addApplicationFont(path) < 0)
@@ -88,7 +99,8 @@ void loadFonts() {
     }
 }
 
-QVector<QPainterPath> fittedDigits(Face face, const QRectF &box) {
+QVector<QPainterPath> fittedDigits(Face face, const QRectF &box)
+{
     const QRawFont &font = rawFont(face);
     const QVector<quint32> glyphs = glyphsFor(face, QStringLiteral("0123456789"));
     QVector<QPainterPath> outlines;
@@ -114,11 +126,12 @@ QVector<QPainterPath> fittedDigits(Face face, const QRectF &box) {
     return outlines;
 }
 
-QPainterPath textOutline(Face face, const QString &text, qreal pixelSize) {
+QPainterPath textOutline(Face face, const QString &text, qreal pixelSize)
+{
     const QRawFont &font = rawFont(face);
     QString visible = text;
     visible.remove(QLatin1Char(' '));
-    glyphsFor(face, visible);  // every visible character must exist in the face
+    glyphsFor(face, visible); // every visible character must exist in the face
     const QVector<quint32> glyphs = font.glyphIndexesForString(text);
     const QVector<QPointF> advances = font.advancesForGlyphIndexes(glyphs);
     QPainterPath line;
@@ -134,4 +147,4 @@ QPainterPath textOutline(Face face, const QString &text, qreal pixelSize) {
     return scale.map(line);
 }
 
-}  // namespace pg
+} // namespace pg

@@ -11,16 +11,16 @@
 namespace pg {
 
 enum class Face {
-    Sans,            // DejaVu Sans
-    SansBold,        // DejaVu Sans Bold
-    MonoBold,        // DejaVu Sans Mono Bold
-    SerifBold,       // DejaVu Serif Bold
-    SchoolbookBold,  // C059 Bold
-    GroteskBold,     // Nimbus Sans Bold
-    NarrowBold,      // Nimbus Sans Narrow Bold
-    GeometricDemi,   // URW Gothic Demi
-    BookmanDemi,     // URW Bookman Demi
-    OldStyleBold,    // P052 Bold
+    Sans,           // DejaVu Sans
+    SansBold,       // DejaVu Sans Bold
+    MonoBold,       // DejaVu Sans Mono Bold
+    SerifBold,      // DejaVu Serif Bold
+    SchoolbookBold, // C059 Bold
+    GroteskBold,    // Nimbus Sans Bold
+    NarrowBold,     // Nimbus Sans Narrow Bold
+    GeometricDemi,  // URW Gothic Demi
+    BookmanDemi,    // URW Bookman Demi
+    OldStyleBold,   // P052 Bold
 };
 
 // Debian packages that provide every face above.
@@ -38,4 +38,4 @@ QVector<QPainterPath> fittedDigits(Face face, const QRectF &box);
 // Outline of a line of text with its baseline at y = 0, starting at x = 0.
 QPainterPath textOutline(Face face, const QString &text, qreal pixelSize);
 
-}  // namespace pg
+} // namespace pg

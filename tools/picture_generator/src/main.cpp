@@ -17,18 +17,21 @@
 
 namespace {
 
-void usage(QTextStream &out) {
+void usage(QTextStream &out)
+{
     out << "usage: picture_generator [--verify] <repository root>\n"
         << "  without --verify: draw and write all pictures, then verify them\n"
         << "  with --verify:    only check the pictures already written\n";
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     // Draw without a display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir runtimeDir;  // Qt wants a private runtime folder even when drawing offscreen
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir runtimeDir; // Qt wants a private runtime folder even when drawing offscreen
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtimeDir.isValid())
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir.path()));
     QGuiApplication app(argc, argv);

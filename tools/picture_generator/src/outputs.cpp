@@ -21,12 +21,14 @@ namespace {
 // Above this size the contact sheet is stored as JPEG instead of PNG.
 constexpr qint64 kSheetPngLimit = 1536 * 1024;
 
-struct PendingFile {
-    QString path;  // relative to the repository root
+struct PendingFile
+{
+    QString path; // relative to the repository root
     QByteArray data;
 };
 
-QByteArray encode(const QImage &image, const char *format, int quality) {
+QByteArray encode(const QImage &image, const char *format, int quality)
+{
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -34,49 +36,57 @@ QByteArray encode(const QImage &image, const char *format, int quality) {
     const bool jpeg = qstrcmp(format, "jpg") == 0;
     if (jpeg) {
         writer.setQuality(quality);
-        writer.setProgressiveScanWrite(false);  // baseline only
+        writer.setProgressiveScanWrite(false); // baseline only
         writer.setOptimizedWrite(false);
     }
     // JPEG pictures are always written from 32-bit RGB so they get three colour components.
     const QImage source = jpeg ? image.convertToFormat(QImage::Format_RGB32) : image;
     if (!writer.write(source))
         throw std::runtime_error(
-            ("could not encode picture: " + writer.errorString()).toStdString());
+                ("could not encode picture: " + writer.errorString()).toStdString());
     return bytes;
 }
 
-QByteArray jpeg(const QImage &image) { return encode(image, "jpg", kJpegQuality); }
+QByteArray jpeg(const QImage &image)
+{
+    return encode(image, "jpg", kJpegQuality);
+}
 
-QByteArray resourceIndex() {
+QByteArray resourceIndex()
+{
     QString xml;
     QTextStream out(&xml);
     out << "<!DOCTYPE RCC>\n"
         << "<!-- Written by tools/picture_generator; regenerate rather than edit. -->\n"
         << "<RCC version=\"1.0\">\n"
         << "    <qresource prefix=\"/\">\n";
-    for (const QString &entry : resourceEntries()) out << "        <file>" << entry << "</file>\n";
+    for (const QString &entry : resourceEntries())
+        out << "        <file>" << entry << "</file>\n";
     out << "    </qresource>\n"
         << "</RCC>\n";
     out.flush();
     return xml.toUtf8();
 }
 
-void writeFile(const QDir &root, const PendingFile &file) {
+void writeFile(const QDir &root, const PendingFile &file)
+{
     const QString path = root.filePath(file.path);
     QFile existing(path);
-    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == file.data) return;
+    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == file.data)
+        return;
     existing.close();
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         throw std::runtime_error(("cannot create folder for " + path).toStdString());
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(file.data) != file.data.size() ||
-        !out.commit())
+    if (!out.open(QIODevice::WriteOnly) || out.write(file.data) != file.data.size()
+        || !out.commit())
         throw std::runtime_error(("cannot write " + path + ": " + out.errorString()).toStdString());
 }
 
-}  // namespace
+} // namespace
 
-void generateAll(const QString &rootPath) {
+void generateAll(const QString &rootPath)
+{
     const QDir root(rootPath);
     if (!root.exists())
         throw std::runtime_error(("repository root does not exist: " + rootPath).toStdString());
@@ -92,8 +102,8 @@ void generateAll(const QString &rootPath) {
         for (int slot = 1; slot <= kSlotsPerStyle; ++slot) {
             QImage picture = style.draw(digitForSlot(slot));
             if (picture.size() != QSize(kPanelWidth, kPanelHeight))
-                throw std::runtime_error("style " + std::to_string(style.number) +
-                                         " drew a picture of the wrong size");
+                throw std::runtime_error("style " + std::to_string(style.number)
+                                         + " drew a picture of the wrong size");
             files.append({res + digitEntry(style.number, slot), jpeg(picture)});
             pictures << picture;
         }
@@ -120,10 +130,11 @@ void generateAll(const QString &rootPath) {
     }
     files.append({sheetPath, sheetBytes});
 
-    for (const PendingFile &file : files) writeFile(root, file);
+    for (const PendingFile &file : files)
+        writeFile(root, file);
     // Drop the contact sheet of the other format if an earlier run left one.
     if (QFile::exists(root.filePath(stalePath)) && !QFile::remove(root.filePath(stalePath)))
         throw std::runtime_error(("cannot remove stale " + stalePath).toStdString());
 }
 
-}  // namespace pg
+} // namespace pg

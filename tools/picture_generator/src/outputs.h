@@ -12,4 +12,4 @@ namespace pg {
 // Throws std::runtime_error on any failure.
 void generateAll(const QString &root);
 
-}  // namespace pg
+} // namespace pg

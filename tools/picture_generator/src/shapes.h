@@ -12,16 +12,17 @@ namespace pg {
 // ---- Segment displays -------------------------------------------------------------------
 
 enum class SegmentCut {
-    Pointed,   // hexagonal segments meeting at 45 degree tips (LED)
-    Bar,       // separate rounded bars with clear gaps (vacuum fluorescent)
-    Bevelled,  // outer segments as trapezoids, flush with the outline (LCD)
+    Pointed,  // hexagonal segments meeting at 45 degree tips (LED)
+    Bar,      // separate rounded bars with clear gaps (vacuum fluorescent)
+    Bevelled, // outer segments as trapezoids, flush with the outline (LCD)
 };
 
-struct SegmentLayout {
-    QRectF box;       // outer bounds of the upright digit
-    qreal thickness;  // stroke thickness of a segment
-    qreal gap;        // gap between neighbouring segments
-    qreal slant = 0;  // horizontal shift per pixel of height (italic lean)
+struct SegmentLayout
+{
+    QRectF box;      // outer bounds of the upright digit
+    qreal thickness; // stroke thickness of a segment
+    qreal gap;       // gap between neighbouring segments
+    qreal slant = 0; // horizontal shift per pixel of height (italic lean)
     SegmentCut cut = SegmentCut::Pointed;
 };
 
@@ -56,4 +57,4 @@ QVector<QString> bitmap6x10(int digit);
 QVector<QString> sampleToGrid(const QPainterPath &outline, const QRectF &frame, int columns,
                               int rows, qreal threshold);
 
-}  // namespace pg
+} // namespace pg

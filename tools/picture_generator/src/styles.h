@@ -9,9 +9,10 @@ namespace pg {
 
 using DrawDigit = QImage (*)(int digit);
 
-struct Style {
-    int number;    // 1-based, as shown to the user
-    QString name;  // short caption, e.g. "Red LED segments"
+struct Style
+{
+    int number;   // 1-based, as shown to the user
+    QString name; // short caption, e.g. "Red LED segments"
     DrawDigit draw;
 };
 
@@ -46,4 +47,4 @@ QImage drawCircuitBoard(int digit);
 QImage drawRetroStripes(int digit);
 QImage drawComicPop(int digit);
 
-}  // namespace pg
+} // namespace pg

@@ -12,11 +12,13 @@ namespace pg {
 
 namespace {
 
-QPen roundPen(const QColor &colour, qreal width) {
+QPen roundPen(const QColor &colour, qreal width)
+{
     return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }
 
-QImage filledLayer(const QPainterPath &path, const QBrush &brush) {
+QImage filledLayer(const QPainterPath &path, const QBrush &brush)
+{
     QImage layer = newLayer();
     QPainter p(&layer);
     smooth(p);
@@ -26,18 +28,22 @@ QImage filledLayer(const QPainterPath &path, const QBrush &brush) {
 
 // Point where a ray from the centre of `box` at `angle` (radians, 0 = up, clockwise)
 // leaves the box.
-QPointF rayToEdge(const QRectF &box, qreal angle) {
+QPointF rayToEdge(const QRectF &box, qreal angle)
+{
     const QPointF c = box.center();
     const qreal dx = std::sin(angle), dy = -std::cos(angle);
     qreal t = 1e9;
-    if (std::abs(dx) > 1e-9) t = std::min(t, (box.width() / 2) / std::abs(dx));
-    if (std::abs(dy) > 1e-9) t = std::min(t, (box.height() / 2) / std::abs(dy));
+    if (std::abs(dx) > 1e-9)
+        t = std::min(t, (box.width() / 2) / std::abs(dx));
+    if (std::abs(dy) > 1e-9)
+        t = std::min(t, (box.height() / 2) / std::abs(dy));
     return c + QPointF(dx * t, dy * t);
 }
 
-}  // namespace
+} // namespace
 
-QImage drawPixelBlocks(int digit) {
+QImage drawPixelBlocks(int digit)
+{
     QImage img = newPanel(QColor(24, 12, 42));
     QPainter p(&img);
     smooth(p);
@@ -61,7 +67,8 @@ QImage drawPixelBlocks(int digit) {
     for (int r = 0; r < 10; ++r) {
         const QColor colour = mix(QColor(255, 228, 64), QColor(255, 72, 84), r / 9.0);
         for (int c = 0; c < 6; ++c) {
-            if (grid[r][c] != QLatin1Char('#')) continue;
+            if (grid[r][c] != QLatin1Char('#'))
+                continue;
             const QRectF b = cell(r, c);
             p.fillRect(b, colour);
             p.fillRect(QRectF(b.left(), b.top(), b.width(), 3.5), mix(colour, Qt::white, 0.5));
@@ -75,7 +82,8 @@ QImage drawPixelBlocks(int digit) {
     return img;
 }
 
-QImage drawRounded(int digit) {
+QImage drawRounded(int digit)
+{
     QImage img = newPanel(QColor(10, 30, 34));
     QPainter p(&img);
     smooth(p);
@@ -103,7 +111,8 @@ QImage drawRounded(int digit) {
     return img;
 }
 
-QImage drawChalkboard(int digit) {
+QImage drawChalkboard(int digit)
+{
     QImage img = newPanel(QColor(32, 44, 38));
     Random random(seedFor(16, digit));
     {
@@ -118,8 +127,8 @@ QImage drawChalkboard(int digit) {
             for (int i = 0; i < 10; ++i) {
                 d.setBrush(QColor(255, 255, 255, random.range(6, 14)));
                 d.drawEllipse(
-                    QPointF(random.uniform(0, kPanelWidth), random.uniform(0, kPanelHeight)),
-                    random.uniform(20, 50), random.uniform(8, 20));
+                        QPointF(random.uniform(0, kPanelWidth), random.uniform(0, kPanelHeight)),
+                        random.uniform(20, 50), random.uniform(8, 20));
             }
         }
         drawBlurred(p, dust, 10);
@@ -138,7 +147,8 @@ QImage drawChalkboard(int digit) {
         for (int y = 0; y < chalk.height(); ++y) {
             QRgb *line = reinterpret_cast<QRgb *>(chalk.scanLine(y));
             for (int x = 0; x < chalk.width(); ++x) {
-                if (qAlpha(line[x]) == 0) continue;
+                if (qAlpha(line[x]) == 0)
+                    continue;
                 qreal keep = random.uniform(0, 1) < 0.12 ? random.uniform(0.1, 0.4)
                                                          : random.uniform(0.7, 1.0);
                 line[x] = qRgba(int(qRed(line[x]) * keep), int(qGreen(line[x]) * keep),
@@ -157,7 +167,8 @@ QImage drawChalkboard(int digit) {
     return img;
 }
 
-QImage drawInstrumentDial(int digit) {
+QImage drawInstrumentDial(int digit)
+{
     QImage img = newPanel(QColor(6, 6, 7));
     QPainter p(&img);
     smooth(p);
@@ -183,13 +194,13 @@ QImage drawInstrumentDial(int digit) {
     for (int k = 0; k < 50; ++k) {
         const qreal angle = k * 2 * M_PI / 50;
         const QPointF outer = rayToEdge(track, angle);
-        const QPointF dir =
-            (centre - outer) / std::hypot(centre.x() - outer.x(), centre.y() - outer.y());
+        const QPointF dir
+                = (centre - outer) / std::hypot(centre.x() - outer.x(), centre.y() - outer.y());
         const bool major = k % 5 == 0;
         const bool current = major && k / 5 == digit;
         const qreal length = current ? 14 : (major ? 11 : 6);
-        const QColor colour =
-            current ? QColor(255, 58, 40) : (major ? QColor(236, 236, 230) : QColor(150, 154, 160));
+        const QColor colour = current ? QColor(255, 58, 40)
+                                      : (major ? QColor(236, 236, 230) : QColor(150, 154, 160));
         p.setPen(QPen(colour, current ? 7.5 : (major ? 4.5 : 2.4), Qt::SolidLine, Qt::FlatCap));
         p.drawLine(outer, outer + dir * length);
     }
@@ -206,7 +217,8 @@ QImage drawInstrumentDial(int digit) {
     return img;
 }
 
-QImage drawWoodInlay(int digit) {
+QImage drawWoodInlay(int digit)
+{
     QImage img = newPanel(QColor(60, 37, 21));
     Random random(seedFor(19, digit));
     {
@@ -241,7 +253,7 @@ QImage drawWoodInlay(int digit) {
         vignette(p, img.rect(), 0.6);
 
         const QPainterPath glyph = fittedDigits(Face::OldStyleBold, QRectF(20, 28, 95, 184))[digit];
-        p.strokePath(glyph, roundPen(QColor(22, 11, 4), 6));  // the routed groove
+        p.strokePath(glyph, roundPen(QColor(22, 11, 4), 6)); // the routed groove
         QLinearGradient brass(0, 28, kPanelWidth, 212);
         brass.setColorAt(0, QColor(255, 232, 150));
         brass.setColorAt(0.5, QColor(214, 166, 70));
@@ -257,7 +269,8 @@ QImage drawWoodInlay(int digit) {
     return img;
 }
 
-QImage drawCircuitBoard(int digit) {
+QImage drawCircuitBoard(int digit)
+{
     QImage img = newPanel(QColor(8, 52, 30));
     Random random(seedFor(21, digit));
     QPainter p(&img);
@@ -292,13 +305,15 @@ QImage drawCircuitBoard(int digit) {
     for (const QPolygonF &trace : traces) {
         QPainterPath path;
         path.addPolygon(trace);
-        if (traceIsClosed(trace)) path.closeSubpath();
+        if (traceIsClosed(trace))
+            path.closeSubpath();
         p.strokePath(path, roundPen(QColor(3, 26, 14), 19));
         p.strokePath(path, roundPen(QColor(206, 140, 56), 14));
         p.strokePath(path.translated(-1.5, -1.5), roundPen(QColor(255, 214, 140, 170), 4));
     }
     for (const QPolygonF &trace : traces) {
-        if (traceIsClosed(trace)) continue;
+        if (traceIsClosed(trace))
+            continue;
         for (const QPointF &end : {trace.first(), trace.last()}) {
             QRadialGradient pad(end - QPointF(2, 2), 12);
             pad.setColorAt(0, QColor(255, 224, 150));
@@ -314,7 +329,8 @@ QImage drawCircuitBoard(int digit) {
     return img;
 }
 
-QImage drawRetroStripes(int digit) {
+QImage drawRetroStripes(int digit)
+{
     QImage img = newPanel(QColor(26, 15, 10));
     QPainter p(&img);
     smooth(p);
@@ -339,7 +355,8 @@ QImage drawRetroStripes(int digit) {
     return img;
 }
 
-QImage drawComicPop(int digit) {
+QImage drawComicPop(int digit)
+{
     QImage img = newPanel(QColor(44, 6, 24));
     QPainter p(&img);
     smooth(p);
@@ -356,7 +373,7 @@ QImage drawComicPop(int digit) {
         }
     }
     QPainterPath glyph = fittedDigits(Face::SansBold, QRectF(24, 26, 84, 180))[digit];
-    QTransform lean(1, 0, -0.16, 1, 0.16 * 116, 0);  // lean the digit forward about y = 116
+    QTransform lean(1, 0, -0.16, 1, 0.16 * 116, 0); // lean the digit forward about y = 116
     glyph = lean.map(glyph);
     p.fillPath(glyph.translated(7, 8), Qt::black);
     p.strokePath(glyph.translated(7, 8), roundPen(Qt::black, 11));
@@ -372,4 +389,4 @@ QImage drawComicPop(int digit) {
     return img;
 }
 
-}  // namespace pg
+} // namespace pg

@@ -10,11 +10,13 @@ namespace pg {
 
 namespace {
 
-QPen roundPen(const QColor &colour, qreal width) {
+QPen roundPen(const QColor &colour, qreal width)
+{
     return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }
 
-QImage strokedLayer(const QPainterPath &path, const QPen &pen) {
+QImage strokedLayer(const QPainterPath &path, const QPen &pen)
+{
     QImage layer = newLayer();
     QPainter p(&layer);
     smooth(p);
@@ -23,17 +25,19 @@ QImage strokedLayer(const QPainterPath &path, const QPen &pen) {
 }
 
 // Draws dots laid out on a grid; `draw` paints one dot at a centre.
-template <typename DrawDot>
-void forEachCell(const QVector<QString> &grid, QPointF firstCentre, QPointF pitch, DrawDot draw) {
+template<typename DrawDot>
+void forEachCell(const QVector<QString> &grid, QPointF firstCentre, QPointF pitch, DrawDot draw)
+{
     for (int r = 0; r < grid.size(); ++r)
         for (int c = 0; c < grid[r].size(); ++c)
             draw(QPointF(firstCentre.x() + c * pitch.x(), firstCentre.y() + r * pitch.y()),
                  grid[r][c] == QLatin1Char('#'));
 }
 
-}  // namespace
+} // namespace
 
-QImage drawGlowTube(int digit) {
+QImage drawGlowTube(int digit)
+{
     QImage img = newPanel(QColor(5, 3, 2));
     QPainter p(&img);
     smooth(p);
@@ -93,7 +97,8 @@ QImage drawGlowTube(int digit) {
     return img;
 }
 
-QImage drawNeonSign(int digit) {
+QImage drawNeonSign(int digit)
+{
     QImage img = newPanel(QColor(12, 8, 8));
     QPainter p(&img);
     smooth(p);
@@ -104,9 +109,9 @@ QImage drawNeonSign(int digit) {
         qreal shift = (row % 2) ? -brickW / 2 : 0;
         for (qreal x = shift; x < kPanelWidth; x += brickW) {
             int shade = random.range(-7, 7);
-            p.fillRect(
-                QRectF(x + mortar / 2, row * brickH + mortar / 2, brickW - mortar, brickH - mortar),
-                QColor(50 + shade, 27 + shade / 2, 23 + shade / 2));
+            p.fillRect(QRectF(x + mortar / 2, row * brickH + mortar / 2, brickW - mortar,
+                              brickH - mortar),
+                       QColor(50 + shade, 27 + shade / 2, 23 + shade / 2));
         }
     }
     vignette(p, img.rect(), 0.8);
@@ -114,14 +119,15 @@ QImage drawNeonSign(int digit) {
 
     const QPainterPath glyph = fittedDigits(Face::GeometricDemi, QRectF(22, 30, 91, 180))[digit];
     const QColor pink(255, 40, 150);
-    addGlow(p, strokedLayer(glyph, roundPen(pink, 16)), 30, 1.0);  // light on the wall
+    addGlow(p, strokedLayer(glyph, roundPen(pink, 16)), 30, 1.0); // light on the wall
     addGlow(p, strokedLayer(glyph, roundPen(pink, 10)), 9, 1.6);
     p.strokePath(glyph, roundPen(QColor(255, 80, 175), 7));
     p.strokePath(glyph, roundPen(QColor(255, 225, 242), 3));
     return img;
 }
 
-QImage drawDotMatrix(int digit) {
+QImage drawDotMatrix(int digit)
+{
     QImage img = newPanel(QColor(2, 5, 3));
     QPainter p(&img);
     smooth(p);
@@ -141,7 +147,8 @@ QImage drawDotMatrix(int digit) {
         g.setPen(Qt::NoPen);
         g.setBrush(QColor(40, 255, 90));
         forEachCell(grid, first, pitch, [&](QPointF c, bool on) {
-            if (on) g.drawEllipse(c, radius, radius);
+            if (on)
+                g.drawEllipse(c, radius, radius);
         });
     }
     p.setPen(Qt::NoPen);
@@ -153,7 +160,8 @@ QImage drawDotMatrix(int digit) {
     });
     addGlow(p, glow, 8, 1.0);
     forEachCell(grid, first, pitch, [&](QPointF c, bool on) {
-        if (!on) return;
+        if (!on)
+            return;
         QRadialGradient led(c - QPointF(1.2, 1.2), radius * 1.2);
         led.setColorAt(0, QColor(225, 255, 225));
         led.setColorAt(0.45, QColor(90, 255, 120));
@@ -164,7 +172,8 @@ QImage drawDotMatrix(int digit) {
     return img;
 }
 
-QImage drawBulbBoard(int digit) {
+QImage drawBulbBoard(int digit)
+{
     QImage img = newPanel(QColor(10, 10, 11));
     QPainter p(&img);
     smooth(p);
@@ -187,7 +196,8 @@ QImage drawBulbBoard(int digit) {
         p.drawEllipse(c, radius + 2.5, radius + 2.5);
     });
     forEachCell(grid, first, pitch, [&](QPointF c, bool on) {
-        if (on) return;
+        if (on)
+            return;
         QRadialGradient bulb(c - QPointF(2, 2.5), radius);
         bulb.setColorAt(0, QColor(54, 50, 44));
         bulb.setColorAt(1, QColor(18, 17, 16));
@@ -201,12 +211,14 @@ QImage drawBulbBoard(int digit) {
         g.setPen(Qt::NoPen);
         g.setBrush(QColor(255, 150, 30));
         forEachCell(grid, first, pitch, [&](QPointF c, bool on) {
-            if (on) g.drawEllipse(c, radius + 3, radius + 3);
+            if (on)
+                g.drawEllipse(c, radius + 3, radius + 3);
         });
     }
     addGlow(p, glow, 12, 0.9);
     forEachCell(grid, first, pitch, [&](QPointF c, bool on) {
-        if (!on) return;
+        if (!on)
+            return;
         QRadialGradient bulb(c - QPointF(2, 2.5), radius * 1.15);
         bulb.setColorAt(0, QColor(255, 255, 240));
         bulb.setColorAt(0.35, QColor(255, 238, 165));
@@ -218,7 +230,8 @@ QImage drawBulbBoard(int digit) {
     return img;
 }
 
-QImage drawAmberTerminal(int digit) {
+QImage drawAmberTerminal(int digit)
+{
     QImage img = newPanel(QColor(26, 24, 22));
     QPainter p(&img);
     smooth(p);
@@ -255,4 +268,4 @@ QImage drawAmberTerminal(int digit) {
     return img;
 }
 
-}  // namespace pg
+} // namespace pg

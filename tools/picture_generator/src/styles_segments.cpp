@@ -8,13 +8,16 @@ namespace pg {
 namespace {
 
 void fillSegments(QPainter &p, const QVector<QPainterPath> &segments, const QVector<bool> &lit,
-                  bool wantLit, const QBrush &brush) {
+                  bool wantLit, const QBrush &brush)
+{
     for (int i = 0; i < segments.size(); ++i)
-        if (lit[i] == wantLit) p.fillPath(segments[i], brush);
+        if (lit[i] == wantLit)
+            p.fillPath(segments[i], brush);
 }
 
 QImage litLayer(const QVector<QPainterPath> &segments, const QVector<bool> &lit,
-                const QColor &colour) {
+                const QColor &colour)
+{
     QImage layer = newLayer();
     QPainter p(&layer);
     smooth(p);
@@ -22,9 +25,10 @@ QImage litLayer(const QVector<QPainterPath> &segments, const QVector<bool> &lit,
     return layer;
 }
 
-}  // namespace
+} // namespace
 
-QImage drawLedSegments(int digit) {
+QImage drawLedSegments(int digit)
+{
     QImage img = newPanel(Qt::black);
     QPainter p(&img);
     smooth(p);
@@ -33,13 +37,14 @@ QImage drawLedSegments(int digit) {
     filter.setColorAt(1, QColor(9, 2, 3));
     p.fillRect(img.rect(), filter);
 
-    const SegmentLayout layout{QRectF(22, 22, 94, 196), 21, 2.6, 0.09, SegmentCut::Pointed};
+    const SegmentLayout layout {QRectF(22, 22, 94, 196), 21, 2.6, 0.09, SegmentCut::Pointed};
     const auto segments = sevenSegments(layout);
     const auto lit = sevenLit(digit);
     fillSegments(p, segments, lit, false, QColor(52, 11, 11));
     addGlow(p, litLayer(segments, lit, QColor(255, 40, 20)), 14, 0.9);
     for (int i = 0; i < segments.size(); ++i) {
-        if (!lit[i]) continue;
+        if (!lit[i])
+            continue;
         QRectF r = segments[i].boundingRect();
         QRadialGradient hot(r.center(), std::max(r.width(), r.height()) * 0.7);
         hot.setColorAt(0, QColor(255, 120, 90));
@@ -51,7 +56,8 @@ QImage drawLedSegments(int digit) {
     return img;
 }
 
-QImage drawFluorescentSegments(int digit) {
+QImage drawFluorescentSegments(int digit)
+{
     QImage img = newPanel(QColor(3, 10, 12));
     QPainter p(&img);
     smooth(p);
@@ -60,7 +66,7 @@ QImage drawFluorescentSegments(int digit) {
     glass.setColorAt(1, QColor(2, 8, 10));
     p.fillRect(img.rect(), glass);
 
-    const SegmentLayout layout{QRectF(19, 22, 97, 196), 18, 5.5, 0.0, SegmentCut::Bar};
+    const SegmentLayout layout {QRectF(19, 22, 97, 196), 18, 5.5, 0.0, SegmentCut::Bar};
     const auto segments = sevenSegments(layout);
     const auto lit = sevenLit(digit);
     fillSegments(p, segments, lit, false, QColor(14, 44, 42));
@@ -76,12 +82,14 @@ QImage drawFluorescentSegments(int digit) {
     }
     // Heater filaments stretched across the tube, glowing faintly.
     p.setPen(QPen(QColor(120, 60, 40, 70), 1.0));
-    for (qreal y : {64.0, 120.0, 176.0}) p.drawLine(QPointF(4, y), QPointF(kPanelWidth - 4, y));
+    for (qreal y : {64.0, 120.0, 176.0})
+        p.drawLine(QPointF(4, y), QPointF(kPanelWidth - 4, y));
     vignette(p, img.rect(), 0.55);
     return img;
 }
 
-QImage drawReflectiveLcd(int digit) {
+QImage drawReflectiveLcd(int digit)
+{
     QImage img = newPanel(QColor(20, 21, 19));
     {
         QPainter p(&img);
@@ -94,7 +102,7 @@ QImage drawReflectiveLcd(int digit) {
         p.setBrush(glass);
         p.drawRoundedRect(glassRect, 5, 5);
 
-        const SegmentLayout layout{QRectF(22, 26, 90, 188), 19, 2.2, 0.07, SegmentCut::Bevelled};
+        const SegmentLayout layout {QRectF(22, 26, 90, 188), 19, 2.2, 0.07, SegmentCut::Bevelled};
         const auto segments = sevenSegments(layout);
         const auto lit = sevenLit(digit);
         fillSegments(p, segments, lit, false, QColor(40, 52, 30, 34));
@@ -117,7 +125,8 @@ QImage drawReflectiveLcd(int digit) {
     return img;
 }
 
-QImage drawSixteenSegments(int digit) {
+QImage drawSixteenSegments(int digit)
+{
     QImage img = newPanel(QColor(2, 4, 12));
     QPainter p(&img);
     smooth(p);
@@ -126,7 +135,7 @@ QImage drawSixteenSegments(int digit) {
     back.setColorAt(1, QColor(1, 2, 8));
     p.fillRect(img.rect(), back);
 
-    const SegmentLayout layout{QRectF(16, 20, 103, 200), 14, 2.2, 0.0, SegmentCut::Pointed};
+    const SegmentLayout layout {QRectF(16, 20, 103, 200), 14, 2.2, 0.0, SegmentCut::Pointed};
     const auto segments = sixteenSegments(layout);
     const auto lit = sixteenLit(digit);
     fillSegments(p, segments, lit, false, QColor(17, 26, 58));
@@ -136,4 +145,4 @@ QImage drawSixteenSegments(int digit) {
     return img;
 }
 
-}  // namespace pg
+} // namespace pg

@@ -8,7 +8,8 @@ namespace pg {
 
 namespace {
 
-QImage filledLayer(const QPainterPath &path, const QBrush &brush) {
+QImage filledLayer(const QPainterPath &path, const QBrush &brush)
+{
     QImage layer = newLayer();
     QPainter p(&layer);
     smooth(p);
@@ -16,38 +17,41 @@ QImage filledLayer(const QPainterPath &path, const QBrush &brush) {
     return layer;
 }
 
-struct Bridge {
-    qreal x;    // centre of the cut, as a fraction of the glyph width
-    qreal top;  // vertical extent, as fractions of the glyph height
+struct Bridge
+{
+    qreal x;   // centre of the cut, as a fraction of the glyph width
+    qreal top; // vertical extent, as fractions of the glyph height
     qreal bottom;
 };
 
-QVector<Bridge> stencilBridges(int digit) {
+QVector<Bridge> stencilBridges(int digit)
+{
     switch (digit) {
-        case 0:
-            return {{0.5, -0.1, 0.22}, {0.5, 0.78, 1.1}};
-        case 2:
-            return {{0.5, -0.1, 0.2}};
-        case 3:
-            return {{0.5, -0.1, 0.2}, {0.5, 0.8, 1.1}};
-        case 4:
-            return {{0.4, 0.55, 0.8}};
-        case 5:
-            return {{0.45, 0.8, 1.1}};
-        case 6:
-            return {{0.5, -0.1, 0.2}, {0.5, 0.8, 1.1}};
-        case 8:
-            return {{0.5, -0.1, 0.2}, {0.5, 0.4, 0.58}, {0.5, 0.8, 1.1}};
-        case 9:
-            return {{0.5, -0.1, 0.2}, {0.5, 0.8, 1.1}};
-        default:
-            return {};
+    case 0:
+        return {{0.5, -0.1, 0.22}, {0.5, 0.78, 1.1}};
+    case 2:
+        return {{0.5, -0.1, 0.2}};
+    case 3:
+        return {{0.5, -0.1, 0.2}, {0.5, 0.8, 1.1}};
+    case 4:
+        return {{0.4, 0.55, 0.8}};
+    case 5:
+        return {{0.45, 0.8, 1.1}};
+    case 6:
+        return {{0.5, -0.1, 0.2}, {0.5, 0.8, 1.1}};
+    case 8:
+        return {{0.5, -0.1, 0.2}, {0.5, 0.4, 0.58}, {0.5, 0.8, 1.1}};
+    case 9:
+        return {{0.5, -0.1, 0.2}, {0.5, 0.8, 1.1}};
+    default:
+        return {};
     }
 }
 
-}  // namespace
+} // namespace
 
-QImage drawSplitFlap(int digit) {
+QImage drawSplitFlap(int digit)
+{
     QImage img = newPanel(QColor(7, 7, 8));
     QPainter p(&img);
     smooth(p);
@@ -94,7 +98,8 @@ QImage drawSplitFlap(int digit) {
     return img;
 }
 
-QImage drawEnamelPlate(int digit) {
+QImage drawEnamelPlate(int digit)
+{
     // A vitreous enamel number plate: deep blue glaze, white border, white serif figure.
     QImage img = newPanel(QColor(6, 8, 14));
     QPainter p(&img);
@@ -133,7 +138,8 @@ QImage drawEnamelPlate(int digit) {
     return img;
 }
 
-QImage drawCondensed(int digit) {
+QImage drawCondensed(int digit)
+{
     QImage img = newPanel(Qt::black);
     QPainter p(&img);
     smooth(p);
@@ -142,7 +148,8 @@ QImage drawCondensed(int digit) {
     return img;
 }
 
-QImage drawBlock3d(int digit) {
+QImage drawBlock3d(int digit)
+{
     QImage img = newPanel(QColor(14, 16, 44));
     QPainter p(&img);
     smooth(p);
@@ -165,7 +172,8 @@ QImage drawBlock3d(int digit) {
     return img;
 }
 
-QImage drawPolishedSteel(int digit) {
+QImage drawPolishedSteel(int digit)
+{
     QImage img = newPanel(QColor(24, 26, 29));
     Random random(seedFor(18, digit));
     {
@@ -208,7 +216,8 @@ QImage drawPolishedSteel(int digit) {
     return img;
 }
 
-QImage drawStencil(int digit) {
+QImage drawStencil(int digit)
+{
     QImage img = newPanel(QColor(50, 58, 34));
     Random random(seedFor(20, digit));
     {
@@ -244,7 +253,7 @@ QImage drawStencil(int digit) {
             glyph = glyph.subtracted(cut);
         }
         const QColor paint(238, 222, 160);
-        drawBlurred(p, filledLayer(glyph, paint), 3, 0.45);  // overspray
+        drawBlurred(p, filledLayer(glyph, paint), 3, 0.45); // overspray
         p.fillPath(glyph, paint);
         // Worn paint: specks of the plate showing through.
         p.save();
@@ -261,4 +270,4 @@ QImage drawStencil(int digit) {
     return img;
 }
 
-}  // namespace pg
+} // namespace pg

@@ -10,9 +10,10 @@ class QTextStream;
 
 namespace pg {
 
-struct JpegHeader {
-    QString error;        // empty when the header was read
-    int frameMarker = 0;  // 0xC0 for baseline
+struct JpegHeader
+{
+    QString error;       // empty when the header was read
+    int frameMarker = 0; // 0xC0 for baseline
     int precision = 0;
     int width = 0;
     int height = 0;
@@ -26,4 +27,4 @@ JpegHeader readJpegHeader(const QByteArray &data);
 // all is well) and writes a short summary to `report`.
 QStringList verifyAll(const QString &root, QTextStream &report);
 
-}  // namespace pg
+} // namespace pg
