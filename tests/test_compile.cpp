@@ -147,10 +147,18 @@ private slots:
     void brokenCustomPicturesKeepTheirDataFiles_data()
     {
         QTest::addColumn<QByteArray>("content");
+        ProgramFolder::reset(); // an earlier test may have taken the custom set away
         const QByteArray jpeg = ProgramFolder::readFile(ProgramFolder::customPicture(3));
         QTest::newRow("cut off") << jpeg.left(jpeg.size() * 2 / 3);
         QTest::newRow("random bytes") << QByteArray::fromHex("9a0b77e1ff3c").repeated(300);
         QTest::newRow("zero bytes") << QByteArray();
+        // A whole picture whose header claims 60000 x 60000 pixels: refused before decoding.
+        QByteArray huge = jpeg;
+        const int frame = huge.indexOf("\xFF\xC0");
+        QVERIFY(frame > 0);
+        huge.replace(frame + 5, 4, QByteArray::fromHex("ea60ea60"));
+        QTest::newRow("60000 x 60000 header") << huge;
+        QTest::newRow("folder named 3.jpg") << QByteArray("folder");
     }
 
     void brokenCustomPicturesKeepTheirDataFiles()
@@ -158,12 +166,35 @@ private slots:
         QFETCH(QByteArray, content);
         ProgramFolder::fillData(Qt::magenta);
         const QList<QByteArray> before = dataFiles();
-        ProgramFolder::writeFile(ProgramFolder::customPicture(3), content);
+        if (content == "folder") {
+            ProgramFolder::remove(ProgramFolder::customPicture(3));
+            QVERIFY(QDir().mkdir(ProgramFolder::customPicture(3)));
+        } else {
+            ProgramFolder::writeFile(ProgramFolder::customPicture(3), content);
+        }
         Electronic_Clock window;
-        compile(window);
+        QElapsedTimer clock;
+        clock.start();
+        QTest::ignoreMessage(QtDebugMsg, "编译按钮已经按下");
+        WindowProbe(window).ui()->pushButtonCompile->click();
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(WindowProbe(window).waitForScripts());
         QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(3)), before[3]);
         for (int digit : {0, 2, 4, 9})
             QVERIFY(dataMatchesCustomSet(digit));
+    }
+
+    void pictureOfAnotherFormatNamedJpgBecomesAJpeg()
+    {
+        // The format comes from the data, not the name, and the clock reads only JPEG.
+        QImage picture(135, 240, QImage::Format_RGB32);
+        picture.fill(QColor(200, 120, 0));
+        QVERIFY(picture.save(ProgramFolder::customPicture(3), "PNG"));
+        Electronic_Clock window;
+        compile(window);
+        const QByteArray data = ProgramFolder::readFile(ProgramFolder::dataPicture(3));
+        QVERIFY(data.startsWith("\xFF\xD8"));
+        QVERIFY(ProgramFolder::alike(QImage::fromData(data), picture));
     }
 };
 

@@ -110,6 +110,22 @@ private slots:
         QVERIFY(!PictureFile::load(image, at("folder.jpg")));
     }
 
+    void loadRefusesAHugeFileWithoutReadingIt()
+    {
+        // A sparse file: a picture's header followed by 300 MB that take no disk space.
+        QFile file(at("huge.jpg"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(encoded(pattern(16, 16, Qt::red), "JPG", 80));
+        QVERIFY(file.resize(300 * 1024 * 1024));
+        file.close();
+        QImage image;
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!PictureFile::load(image, file.fileName()));
+        QVERIFY(clock.elapsed() < 1000);
+        QFile::remove(file.fileName());
+    }
+
     void sizeLimitKeepsPhotosAndRefusesAbsurdHeaders()
     {
         QVERIFY(PictureFile::isAcceptableSize(QSize(4000, 3000)));

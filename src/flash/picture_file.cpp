@@ -26,7 +26,7 @@ bool load(QImage &image, const QString &path)
 {
     image = QImage();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || file.size() > maxFileBytes)
         return false;
     const QByteArray data = file.readAll();
     QBuffer buffer;

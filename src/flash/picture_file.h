@@ -14,6 +14,10 @@ namespace PictureFile {
 // of its own, and a broken header that claims 60000 x 60000 pixels would take gigabytes.
 constexpr qint64 maxPixels = 64 * 1024 * 1024;
 
+// Files larger than this are not read at all: even a 64-megapixel picture stays far below it,
+// and reading a huge file of something else would only fill the memory.
+constexpr qint64 maxFileBytes = 256 * 1024 * 1024;
+
 // Whether a picture of this size may be decoded.
 bool isAcceptableSize(const QSize &size);
 

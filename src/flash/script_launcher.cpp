@@ -1,6 +1,7 @@
 #include "script_launcher.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 
 #ifdef Q_OS_WIN
@@ -40,6 +41,14 @@ ScriptLauncher::~ScriptLauncher()
 
 void ScriptLauncher::launch(const QString &scriptPath)
 {
+    // A shell handed a folder ends with status 0 without running anything, so only a file is
+    // started; anything else is a launch that failed.
+    if (!QFileInfo(scriptPath).isFile()) {
+        latest = nullptr;
+        latestOutcome = Outcome::Failed;
+        emit latestEnded();
+        return;
+    }
     start(launchCommandFor(scriptPath));
 }
 
