@@ -24,6 +24,13 @@ cp "$samples"/* "$work/samples/"
 chmod 755 "$work"
 chmod 700 "$work/runtime"
 
+# A sanitizer build's leak suppressions, copied where the test's user can read them.
+lsan_options=""
+if [ -n "${CLOCK_TEST_LSAN_SUPPRESSIONS-}" ]; then
+    cp "$CLOCK_TEST_LSAN_SUPPRESSIONS" "$work/lsan.supp"
+    lsan_options="suppressions=$work/lsan.supp:fast_unwind_on_malloc=0"
+fi
+
 as_user=""
 if [ "$(id -u)" -eq 0 ]; then
     chown -R nobody:nogroup "$work"
@@ -34,5 +41,6 @@ cd "$folder"
 # shellcheck disable=SC2086
 $as_user env -i PATH=/usr/bin:/bin HOME="$work" QT_QPA_PLATFORM=offscreen \
     XDG_RUNTIME_DIR="$work/runtime" \
+    ASAN_OPTIONS="${ASAN_OPTIONS-}" UBSAN_OPTIONS="${UBSAN_OPTIONS-}" LSAN_OPTIONS="$lsan_options" \
     CLOCK_TEST_SCRIPTS="$work/scripts" CLOCK_TEST_SAMPLES="$work/samples" \
     "$folder/$(basename "$program")"

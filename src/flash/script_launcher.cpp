@@ -29,13 +29,24 @@ ScriptLauncher::ScriptLauncher(QObject *parent)
     : QObject(parent)
 { }
 
+namespace {
+
+// Destroying a QProcess kills its process. Scripts that still run when their launcher goes are
+// kept here instead, never destroyed, so that they run on after the program is gone.
+QList<QProcess *> &letGoProcesses()
+{
+    static auto *processes = new QList<QProcess *>;
+    return *processes;
+}
+
+} // namespace
+
 ScriptLauncher::~ScriptLauncher()
 {
-    // Destroying a QProcess kills its process. A script that still runs is let go instead: its
-    // QProcess is deliberately not destroyed, and the script runs on after the program is gone.
     for (QProcess *process : qAsConst(running)) {
         process->disconnect(this);
         process->setParent(nullptr);
+        letGoProcesses().append(process);
     }
 }
 
