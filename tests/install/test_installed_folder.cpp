@@ -1,0 +1,157 @@
+// Every button of the window, run inside an installed program folder: test_install.sh copies this
+// program there, so the window uses the installed scripts and pictures, with fake tools beside
+// the scripts. The cases run in order and build on each other, as a user's session would.
+
+#include <QComboBox>
+#include <QDir>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+
+#include "program_folder.h"
+#include "serial_ports.h"
+#include "style_catalogue.h"
+#include "window_probe.h"
+
+namespace {
+
+QList<SerialPorts::Port> listFakePorts()
+{
+    return {{"ttyUSB0", "USB serial"}, {"ttyACM3", "USB modem"}};
+}
+
+// They record their arguments and what they were given, and write an image as mkspiffs would.
+const QByteArray fakeBuilder = "#!/bin/sh\nprintf '%s\\n' \"$@\" > mkspiffs.args\n"
+                               "ls data > mkspiffs.data\nfor last; do :; done\n"
+                               "echo image > \"$last\"\n";
+const QByteArray fakeUploader = "#!/bin/sh\nprintf '%s\\n' \"$@\" > esptool.args\n";
+
+QString inEsptool(const QString &name)
+{
+    return ProgramFolder::esptool() + "/" + name;
+}
+
+QStringList dataFiles()
+{
+    return QDir(ProgramFolder::data()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+QStringList tenPictures()
+{
+    QStringList names;
+    for (int digit = 0; digit <= 9; ++digit)
+        names << QString("%1.jpg").arg(digit);
+    return names;
+}
+
+QImage resource(const QString &path)
+{
+    return QImage(path).convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
+class TestInstalledFolder : public QObject
+{
+    Q_OBJECT
+
+private:
+    void compile(Electronic_Clock &window)
+    {
+        WindowProbe probe(window);
+        // What an earlier compile left must not pass for the result of this one.
+        for (const char *left : {"spiffs.bin", "mkspiffs.args", "mkspiffs.data"})
+            ProgramFolder::remove(inEsptool(left));
+        QTest::ignoreMessage(QtDebugMsg, "编译按钮已经按下");
+        probe.ui()->pushButtonCompile->click();
+        QVERIFY(probe.waitForScripts());
+        for (int tick = 1; tick <= 4; ++tick)
+            probe.compileTick();
+        QVERIFY2(probe.ui()->progressBar->text() == "Compilation is complete",
+                 ProgramFolder::readFile(inEsptool("mkspiffs.log")).constData());
+        QCOMPARE(ProgramFolder::readFile(inEsptool("spiffs.bin")), QByteArray("image\n"));
+        QCOMPARE(ProgramFolder::readFile(inEsptool("mkspiffs.data")),
+                 tenPictures().join('\n').toLatin1() + '\n');
+        QCOMPARE(ProgramFolder::readFile(inEsptool("mkspiffs.args")),
+                 QByteArray("-c\ndata\n-p\n256\n-b\n8192\n-s\n1024000\nspiffs.bin.tmp\n"));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo::exists(inEsptool("esptool.bat")),
+                 "Run this test from an installed program folder (see test_install.sh).");
+        SerialPorts::setEnumerator(listFakePorts);
+        // The tools go beside the scripts, where the scripts look first.
+        ProgramFolder::writeFile(inEsptool("mkspiffs"), fakeBuilder, true);
+        ProgramFolder::writeFile(inEsptool("esptool"), fakeUploader, true);
+    }
+
+    void folderIsAsShipped()
+    {
+        QCOMPARE(dataFiles(), QStringList());
+        for (int digit = 0; digit <= 9; ++digit)
+            QVERIFY2(!QImage(ProgramFolder::customPicture(digit)).isNull(),
+                     qPrintable(ProgramFolder::customPicture(digit)));
+        QVERIFY(ProgramFolder::readFile(inEsptool("esptool.bat")).startsWith("set com="));
+        QVERIFY(ProgramFolder::readFile(inEsptool("mkspiffs.bat")).startsWith("#!/bin/sh\n"));
+    }
+
+    void everyStyleButtonWritesItsDigits()
+    {
+        Electronic_Clock window;
+        for (int style = StyleCatalogue::firstStyle; style <= StyleCatalogue::lastStyle; ++style) {
+            auto *button = window.findChild<QPushButton *>(QString("pushButtonJPG%1").arg(style));
+            QVERIFY(button);
+            button->click();
+            QCOMPARE(dataFiles(), tenPictures());
+            for (int digit : {0, 7})
+                QVERIFY2(ProgramFolder::alike(QImage(ProgramFolder::dataPicture(digit)),
+                                              resource(StyleCatalogue::digitPath(style, digit))),
+                         qPrintable(QString("style %1, digit %2").arg(style).arg(digit)));
+        }
+    }
+
+    void compileCustomSet()
+    {
+        Electronic_Clock window;
+        compile(window);
+        for (int digit = 0; digit <= 9; ++digit)
+            QVERIFY(ProgramFolder::alike(QImage(ProgramFolder::dataPicture(digit)),
+                                         QImage(ProgramFolder::customPicture(digit))));
+    }
+
+    void styleCompileRefreshAndUpload()
+    {
+        const QByteArray shipped = ProgramFolder::readFile(inEsptool("esptool.bat"));
+        Electronic_Clock window;
+        WindowProbe probe(window);
+        probe.ui()->pushButtonJPG11->click();
+        compile(window);
+        // In style mode the compile packs the style's digits, not the custom set.
+        QVERIFY(ProgramFolder::alike(QImage(ProgramFolder::dataPicture(3)),
+                                     resource(StyleCatalogue::digitPath(11, 3))));
+
+        probe.ui()->pushButtonUpdateCom->click();
+        QCOMPARE(probe.ui()->comboBox->count(), 2);
+        probe.ui()->comboBox->setCurrentIndex(1);
+        QTest::ignoreMessage(QtDebugMsg, "上传按钮已经按下");
+        probe.ui()->pushButtonUpload->click();
+        QVERIFY(probe.waitForScripts());
+        for (int tick = 1; tick <= 50; ++tick)
+            probe.uploadTick();
+        QVERIFY2(probe.ui()->progressBar->text() == "Upload Completed",
+                 ProgramFolder::readFile(inEsptool("esptool.log")).constData());
+
+        const QByteArray script = ProgramFolder::readFile(inEsptool("esptool.bat"));
+        QVERIFY(script.startsWith("set com=ttyACM3\r\n"));
+        QCOMPARE(script.mid(17), shipped.mid(shipped.indexOf('\n') + 1));
+        QCOMPARE(ProgramFolder::readFile(inEsptool("esptool.args")),
+                 QByteArray("--chip\nesp8266\n--port\n/dev/ttyACM3\n--baud\n460800\n--before\n"
+                            "default_reset\n--after\nhard_reset\nwrite_flash\n0x300000\n"
+                            "spiffs.bin\n"));
+    }
+};
+
+QTEST_MAIN(TestInstalledFolder)
+#include "test_installed_folder.moc"
