@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "program_folder.h"
+#include "style_catalogue.h"
 #include "window_probe.h"
 
 namespace {
@@ -147,6 +148,25 @@ private slots:
         QCOMPARE(window.centralWidget()->objectName(), QString("centralwidget"));
         QCOMPARE(window.findChild<QScrollArea *>("scrollArea")->widget()->objectName(),
                  QString("scrollAreaWidgetContents"));
+    }
+
+    void styleButtonsShowTheirPreviewsScaledDown()
+    {
+        // The previews decode only when drawn; what is drawn is the preview, smoothly scaled.
+        Electronic_Clock window;
+        for (int style : {1, 12, 23}) {
+            auto *button = window.findChild<QPushButton *>(QString("pushButtonJPG%1").arg(style));
+            const QImage expected
+                    = QImage(StyleCatalogue::previewPath(style))
+                              .scaled(800, 140, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                              .convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(button->icon().actualSize(QSize(800, 140)), QSize(787, 140));
+            for (QIcon::State state : {QIcon::Off, QIcon::On}) {
+                const QPixmap drawn = button->icon().pixmap(QSize(800, 140), QIcon::Normal, state);
+                QCOMPARE(drawn.toImage().convertToFormat(QImage::Format_RGB32), expected);
+            }
+        }
+        QVERIFY(QIcon(ProgramFolder::path() + "/no such picture.jpg").isNull());
     }
 
     void textsFontsAndProperties()
