@@ -3,7 +3,7 @@
 # Runs apt-get as root directly, or through sudo for a normal user.
 set -eu
 
-packages="cmake make g++ qtbase5-dev libqt5serialport5-dev fonts-dejavu-core"
+packages="cmake make g++ qtbase5-dev libqt5serialport5-dev fonts-dejavu-core libbenchmark-dev desktop-file-utils"
 
 missing=""
 for package in $packages; do

@@ -1,0 +1,70 @@
+// Starts the program's window as main() does, and leaves after its first frame. With --scroll it
+// first scrolls the style column from top to bottom, so that every style button is painted.
+
+#include <QApplication>
+#include <QIcon>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSet>
+
+#include <cstdio>
+
+#include "electronic_clock.h"
+#include "first_paint.h"
+
+namespace {
+
+// Notes which style buttons were painted.
+class PaintedButtons : public QObject
+{
+public:
+    QSet<QObject *> painted;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted.insert(watched);
+        return false;
+    }
+};
+
+// Pages down the style column as a user would, letting the event loop paint after each page.
+void scrollThroughStyles(QWidget &window)
+{
+    QScrollBar *bar
+            = window.findChild<QScrollArea *>(QStringLiteral("scrollArea"))->verticalScrollBar();
+    for (int value = bar->minimum();; value += bar->pageStep()) {
+        bar->setValue(qMin(value, bar->maximum()));
+        QCoreApplication::processEvents();
+        if (value >= bar->maximum())
+            break;
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    // As main() does, so that start-up here costs what it costs there.
+    application.setWindowIcon(QIcon(QStringLiteral(":/icon/electronic_clock.png")));
+    QGuiApplication::setDesktopFileName(QStringLiteral("electronic_clock"));
+    Electronic_Clock window;
+    if (!application.arguments().contains(QStringLiteral("--scroll")))
+        return runToFirstPaint(window);
+
+    // Watched from the start: the first frame already paints the top of the column.
+    const QList<QPushButton *> buttons = window.findChildren<QPushButton *>(
+            QRegularExpression(QStringLiteral("^pushButtonJPG")));
+    PaintedButtons watcher;
+    for (QPushButton *button : buttons)
+        button->installEventFilter(&watcher);
+    return runToFirstPaint(window, [&] {
+        scrollThroughStyles(window);
+        std::printf("buttons-painted %d of %d\n", int(watcher.painted.size()), int(buttons.size()));
+        return buttons.size() == 23 && watcher.painted.size() == buttons.size();
+    });
+}

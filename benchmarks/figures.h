@@ -1,0 +1,17 @@
+#ifndef BENCHMARKS_FIGURES_H
+#define BENCHMARKS_FIGURES_H
+
+// The benchmarks, in pairs: what the program does, and the floor that the same work costs with
+// QImage or Qt alone. summary.cpp pairs them up by these names.
+
+// "style_click/{slot,codec_floor}", "compile_<w>x<h>/{slot,codec_floor}". Needs the benchmark
+// folder laid out and the photo sets written.
+void registerWindowBenchmarks();
+
+// "start_up/{clock,minimal}" and "scroll_styles/clock": separate processes, timed from their start
+// to their first painted frame, with their peak memory as the counter "peak_MB".
+//
+// Every benchmark also counts "cpu_ms", the CPU time of the work, for a busy machine.
+void registerProcessBenchmarks();
+
+#endif // BENCHMARKS_FIGURES_H

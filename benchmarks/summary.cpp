@@ -1,0 +1,81 @@
+#include "summary.h"
+
+#include <cstdio>
+
+namespace {
+
+// A figure and its floor. A time is compared by ratio, memory by the difference.
+struct Figure
+{
+    const char *label;
+    const char *measured;
+    const char *floor;
+    bool memory;
+    double target; // the largest acceptable ratio or difference in MB; 0 for none
+};
+
+const Figure figures[] = {
+        {"style click (slot / codec)", "style_click/slot", "style_click/codec_floor", false, 1.15},
+        {"compile, ten 135x240 (slot / codec)", "compile_135x240/slot",
+         "compile_135x240/codec_floor", false, 0},
+        {"compile, ten 4000x3000 (slot / codec)", "compile_4000x3000/slot",
+         "compile_4000x3000/codec_floor", false, 0},
+        {"start-up to first frame (clock / minimal)", "start_up/clock", "start_up/minimal", false,
+         1.3},
+        {"peak RSS after start-up (clock - minimal)", "start_up/clock", "start_up/minimal", true,
+         25},
+        {"peak RSS after scrolling 23 styles", "scroll_styles/clock", "start_up/minimal", true, 25},
+};
+
+} // namespace
+
+void SummaryReporter::ReportRuns(const std::vector<Run> &runs)
+{
+    for (const Run &run : runs) {
+        if (run.error_occurred || run.run_type != Run::RT_Aggregate
+            || run.aggregate_name != "median")
+            continue;
+        Median &median = medians[run.run_name.function_name];
+        // Every benchmark here reports in milliseconds.
+        median.milliseconds = run.GetAdjustedRealTime();
+        const auto cpu = run.counters.find("cpu_ms");
+        if (cpu != run.counters.end())
+            median.cpuMs = cpu->second.value;
+        const auto peak = run.counters.find("peak_MB");
+        if (peak != run.counters.end())
+            median.peakMB = peak->second.value;
+    }
+    ConsoleReporter::ReportRuns(runs);
+}
+
+void SummaryReporter::printSummary() const
+{
+    std::printf("\n%-44s %10s %10s %8s %8s %8s  %s\n", "figure (medians)", "measured", "floor",
+                "ratio", "target", "CPU", "met");
+    for (const Figure &figure : figures) {
+        const auto measured = medians.find(figure.measured);
+        const auto floor = medians.find(figure.floor);
+        if (measured == medians.end() || floor == medians.end()) {
+            std::printf("%-44s %10s\n", figure.label, "not run");
+            continue;
+        }
+        const Median &m = measured->second;
+        const Median &f = floor->second;
+        // Memory is compared by the difference, time by the ratio; the CPU ratio is context.
+        const double result = figure.memory ? m.peakMB - f.peakMB : m.milliseconds / f.milliseconds;
+        const bool met = figure.target <= 0 || result <= figure.target;
+        char target[16] = "-";
+        if (figure.target > 0 && figure.memory)
+            std::snprintf(target, sizeof target, "+%.0f MB", figure.target);
+        else if (figure.target > 0)
+            std::snprintf(target, sizeof target, "%.2fx", figure.target);
+        const char *verdict = figure.target <= 0 ? "-" : met ? "yes" : "NO";
+        if (figure.memory) {
+            std::printf("%-44s %7.1f MB %7.1f MB %+5.1f MB %8s %8s  %s\n", figure.label, m.peakMB,
+                        f.peakMB, result, target, "", verdict);
+        } else {
+            std::printf("%-44s %7.1f ms %7.1f ms %7.2fx %8s %7.2fx  %s\n", figure.label,
+                        m.milliseconds, f.milliseconds, result, target, m.cpuMs / f.cpuMs, verdict);
+        }
+    }
+}
