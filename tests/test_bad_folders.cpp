@@ -136,8 +136,7 @@ private slots:
         QTest::ignoreMessage(QtDebugMsg, "编译按钮已经按下");
         probe.ui()->pushButtonCompile->click();
         QVERIFY(probe.waitForScripts());
-        for (int tick = 1; tick <= 4; ++tick)
-            probe.compileTick();
+        probe.playCompileToEnd();
         QCOMPARE(probe.ui()->progressBar->text(), compileEnd);
         const QImage customZero(ProgramFolder::customPicture(0));
         QCOMPARE(ProgramFolder::alike(QImage(ProgramFolder::dataPicture(0)), customZero),
@@ -152,8 +151,7 @@ private slots:
         QTest::ignoreMessage(QtDebugMsg, "上传按钮已经按下");
         probe.ui()->pushButtonUpload->click();
         QVERIFY(probe.waitForScripts());
-        for (int tick = 1; tick <= 50; ++tick)
-            probe.uploadTick();
+        probe.playUploadToEnd();
         QCOMPARE(probe.ui()->progressBar->text(), uploadEnd);
 
         // Nothing half-written: every file is as it was, a whole new picture, or a script's own

@@ -200,8 +200,7 @@ private slots:
         probe.ui()->pushButtonUpdateCom->click();
         compile(window);
         QVERIFY(probe.waitForScripts());
-        for (int tick = 1; tick <= 4; ++tick)
-            probe.compileTick();
+        probe.playCompileToEnd();
         QCOMPARE(probe.ui()->progressBar->text(), QString("Compilation is complete"));
         QVERIFY(QFileInfo::exists(ProgramFolder::esptool() + "/spiffs.bin"));
 
@@ -213,16 +212,14 @@ private slots:
         const QList<QByteArray> arguments
                 = ProgramFolder::readFile(ProgramFolder::esptool() + "/esptool.args").split('\n');
         QCOMPARE(arguments.value(arguments.indexOf("--port") + 1), QByteArray("/dev/ttyUSB0"));
-        for (int tick = 1; tick <= 50; ++tick)
-            probe.uploadTick();
+        probe.playUploadToEnd();
         QCOMPARE(probe.ui()->progressBar->text(), QString("Upload Completed"));
 
         // The same road with a clock that does not answer ends in the truth.
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool.status", "2");
         upload(window);
         QVERIFY(probe.waitForScripts());
-        for (int tick = 1; tick <= 50; ++tick)
-            probe.uploadTick();
+        probe.playUploadToEnd();
         QCOMPARE(probe.ui()->progressBar->text(), QString("Upload failed"));
         QVERIFY(ProgramFolder::readFile(ProgramFolder::esptool() + "/esptool.log")
                         .contains("status 2"));

@@ -65,8 +65,7 @@ private:
         QTest::ignoreMessage(QtDebugMsg, "编译按钮已经按下");
         probe.ui()->pushButtonCompile->click();
         QVERIFY(probe.waitForScripts());
-        for (int tick = 1; tick <= 4; ++tick)
-            probe.compileTick();
+        probe.playCompileToEnd();
         QVERIFY2(probe.ui()->progressBar->text() == "Compilation is complete",
                  ProgramFolder::readFile(inEsptool("mkspiffs.log")).constData());
         QCOMPARE(ProgramFolder::readFile(inEsptool("spiffs.bin")), QByteArray("image\n"));
@@ -138,8 +137,7 @@ private slots:
         QTest::ignoreMessage(QtDebugMsg, "上传按钮已经按下");
         probe.ui()->pushButtonUpload->click();
         QVERIFY(probe.waitForScripts());
-        for (int tick = 1; tick <= 50; ++tick)
-            probe.uploadTick();
+        probe.playUploadToEnd();
         QVERIFY2(probe.ui()->progressBar->text() == "Upload Completed",
                  ProgramFolder::readFile(inEsptool("esptool.log")).constData());
 

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "electronic_clock.h"
+#include "progress_animation.h"
 #include "script_launcher.h"
 #include "ui_electronic_clock.h"
 
@@ -31,6 +32,18 @@ public:
 
     void compileTick() { QMetaObject::invokeMethod(&window, "Qtimer1", Qt::DirectConnection); }
     void uploadTick() { QMetaObject::invokeMethod(&window, "Qtimer2", Qt::DirectConnection); }
+
+    // Plays every tick of an animation, up to its final one, once its script has ended.
+    void playCompileToEnd()
+    {
+        for (int tick = 0; tick <= compileAnimation.runningTicks; ++tick)
+            compileTick();
+    }
+    void playUploadToEnd()
+    {
+        for (int tick = 0; tick <= uploadAnimation.runningTicks; ++tick)
+            uploadTick();
+    }
 
     // Lets the event loop run until no script launched by the window runs or waits any more.
     bool waitForScripts(int ms = 10000) const
