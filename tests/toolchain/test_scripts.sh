@@ -4,17 +4,20 @@
 # directory, stdin from /dev/null, with fake mkspiffs/esptool tools that
 # record how they were called.
 #
-# Usage: bash test_scripts.sh <folder with the POSIX scripts>
+# Usage: bash test_scripts.sh <folder with the POSIX scripts> [spiffs_builder]
+# With the program's own spiffs_builder given, mkspiffs.bat also builds a real
+# image with it, which is then read back.
 # TEST_SH chooses the shell that runs the scripts (default /bin/sh), e.g.
 #   TEST_SH="bash --posix" bash test_scripts.sh src/flash/toolchain/posix
 
 set -u
 
-if [ $# -ne 1 ] || [ ! -f "$1/mkspiffs.bat" ] || [ ! -f "$1/esptool.bat" ]; then
-    echo "usage: $0 <folder with mkspiffs.bat and esptool.bat>" >&2
+if [ $# -lt 1 ] || [ $# -gt 2 ] || [ ! -f "$1/mkspiffs.bat" ] || [ ! -f "$1/esptool.bat" ]; then
+    echo "usage: $0 <folder with mkspiffs.bat and esptool.bat> [spiffs_builder]" >&2
     exit 2
 fi
 src=$(cd -- "$1" && pwd)
+builder=${2:-}
 read -r -a script_shell <<<"${TEST_SH:-/bin/sh}"
 timeout_bin=$(command -v timeout) || { echo "timeout(1) is required" >&2; exit 2; }
 
@@ -104,7 +107,7 @@ pwd -P >"$record.cwd"
 printf '%s\n' "$@" >"$record.args"
 echo "output of $name"
 echo "errors of $name" >&2
-if [ "$name" = mkspiffs ]; then
+if [ "$name" = mkspiffs ] || [ "$name" = spiffs_builder ]; then
     for last; do :; done
     if [ "$status" -eq 0 ]; then echo "NEW IMAGE"; else echo "HALF"; fi >"$last"
 fi
@@ -136,7 +139,7 @@ set_port() {
 run() {
     local name=$1 path=${2:-$bin:$base_path}
     (cd -- "$elsewhere" &&
-        PATH=$path "$timeout_bin" 20 "${script_shell[@]}" "$esp/$name" \
+        HOME=$root/home PATH=$path "$timeout_bin" 20 "${script_shell[@]}" "$esp/$name" \
             </dev/null >"$root/out" 2>"$root/err")
     rc=$?
     if [ "$rc" -eq 124 ]; then fail "$name returned within 20 s with stdin closed"; fi
@@ -184,10 +187,33 @@ check "mkspiffs.bat: the mkspiffs in the esptool folder is used" called folder
 check "mkspiffs.bat: ... and not the one on the PATH" not_called path
 
 fresh_folder
+fake "$esp" mkspiffs folder 0
+fake "$esp" spiffs_builder builder 0
+run mkspiffs.bat
+check "mkspiffs.bat: a mkspiffs in the folder overrides spiffs_builder" called folder
+check "mkspiffs.bat: ... which is not run" not_called builder
+check "mkspiffs.bat: ... and the log names the builder that ran" log_has mkspiffs.log \
+    "Builder: mkspiffs from this folder"
+
+fresh_folder
+fake "$esp" spiffs_builder builder 0
 fake "$bin" mkspiffs path 0
 run mkspiffs.bat
-check "mkspiffs.bat: without one in the folder, the mkspiffs on the PATH builds the image" \
+check "mkspiffs.bat: without a mkspiffs in the folder, spiffs_builder builds the image" \
     same_text "$esp/spiffs.bin" "NEW IMAGE"
+check "mkspiffs.bat: ... with the same command line" mkspiffs_args_ok builder
+check "mkspiffs.bat: ... a mkspiffs on the PATH takes no part" not_called path
+check "mkspiffs.bat: ... and the log names spiffs_builder" log_has mkspiffs.log \
+    "Builder: spiffs_builder, the program's own"
+
+fresh_folder
+fake "$esp" spiffs_builder builder 4
+printf 'OLD IMAGE' >"$esp/spiffs.bin"
+run mkspiffs.bat
+check "mkspiffs.bat: a failing spiffs_builder's status (4) is passed on" status_is 4
+check "mkspiffs.bat: ... the old spiffs.bin is untouched" same_text "$esp/spiffs.bin" "OLD IMAGE"
+check "mkspiffs.bat: ... and the log says which builder failed" log_has mkspiffs.log \
+    "spiffs_builder failed with exit status 4"
 
 fresh_folder
 fake "$esp" mkspiffs mkspiffs 0
@@ -197,21 +223,41 @@ check "mkspiffs.bat: fails when data/ is missing" status_failed
 check "mkspiffs.bat: ... without calling mkspiffs" not_called mkspiffs
 check "mkspiffs.bat: ... and says so in the log" log_has mkspiffs.log "'data' is missing"
 
-if PATH=$base_path command -v mkspiffs >/dev/null; then
-    skip "mkspiffs.bat: missing mkspiffs (this system has mkspiffs in $base_path)"
+fresh_folder
+fake "$bin" mkspiffs path 0
+run mkspiffs.bat
+check "mkspiffs.bat: fails when spiffs_builder is missing, even with a mkspiffs on the PATH" \
+    status_failed
+check "mkspiffs.bat: ... without running that mkspiffs" not_called path
+check "mkspiffs.bat: ... and says so plainly in the log" log_has mkspiffs.log \
+    "The image builder spiffs_builder is missing from"
+
+for tool in mkspiffs spiffs_builder; do
+    fresh_folder
+    fake "$esp" "$tool" "$tool" 0
+    chmod -x "$esp/$tool"
+    run mkspiffs.bat
+    check "mkspiffs.bat: fails when the $tool in the folder is not executable" status_failed
+    check "mkspiffs.bat: ... and tells how to fix it" log_has mkspiffs.log "chmod +x $tool"
+done
+
+# The real builder, as the program folder has it.
+if [ -z "$builder" ]; then
+    skip "mkspiffs.bat: a real image with spiffs_builder (none given)"
 else
     fresh_folder
+    cp -- "$builder" "$esp/spiffs_builder"
+    mkdir -p -- "$root/unpacked"
     run mkspiffs.bat "$base_path"
-    check "mkspiffs.bat: fails when mkspiffs is nowhere" status_failed
-    check "mkspiffs.bat: ... and says so plainly in the log" log_has mkspiffs.log \
-        "mkspiffs was not found: put the ESP8266 build of mkspiffs into this folder or on the PATH."
-
-    fresh_folder
-    fake "$esp" mkspiffs mkspiffs 0
-    chmod -x "$esp/mkspiffs"
-    run mkspiffs.bat "$base_path"
-    check "mkspiffs.bat: fails when the mkspiffs in the folder is not executable" status_failed
-    check "mkspiffs.bat: ... and tells how to fix it" log_has mkspiffs.log "chmod +x mkspiffs"
+    check "mkspiffs.bat: spiffs_builder builds a real image" status_is 0
+    check "mkspiffs.bat: ... of 1024000 bytes" [ "$(wc -c <"$esp/spiffs.bin")" -eq 1024000 ]
+    check "mkspiffs.bat: ... that lists the ten pictures" [ "$("$builder" -l "$esp/spiffs.bin" |
+        cut -f 2 | LC_ALL=C sort | tr '\n' ' ')" = "/0.jpg /1.jpg /2.jpg /3.jpg /4.jpg /5.jpg /6.jpg /7.jpg /8.jpg /9.jpg " ]
+    check "mkspiffs.bat: ... and unpacks to the data folder" \
+        sh -c '"$1" -u "$2" "$3" >/dev/null && diff -r "$2" "$4"' sh \
+        "$builder" "$root/unpacked/data" "$esp/spiffs.bin" "$esp/data"
+    check "mkspiffs.bat: ... leaving no temporary file" \
+        folder_holds data esptool.bat mkspiffs.bat mkspiffs.log spiffs.bin spiffs_builder
 fi
 
 # ---- esptool.bat -----------------------------------------------------------
@@ -273,6 +319,18 @@ run esptool.bat
 check "esptool.bat: without one in the folder, the esptool on the PATH is used" \
     esptool_args_are path /dev/ttyUSB0
 
+# pipx installs into ~/.local/bin, which a program started from a menu may not have on its PATH.
+for name in esptool esptool.py; do
+    upload_with ttyUSB0
+    rm -- "$esp/esptool"
+    mkdir -p -- "$root/home/.local/bin"
+    fake "$root/home/.local/bin" "$name" pipx 0
+    run esptool.bat "$base_path"
+    check "esptool.bat: $name in ~/.local/bin is found when it is not on the PATH" \
+        esptool_args_are pipx /dev/ttyUSB0
+    rm -rf -- "$root/home"
+done
+
 if ! PATH=$base_path command -v python3 >/dev/null; then
     skip "esptool.bat: esptool.py in the folder (no python3 in $base_path)"
 else
@@ -297,7 +355,7 @@ else
     run esptool.bat "$base_path"
     check "esptool.bat: fails when esptool is nowhere" status_failed
     check "esptool.bat: ... and says so plainly in the log" log_has esptool.log \
-        "esptool was not found: install it with 'pip install esptool'"
+        "esptool was not found: install it with 'pipx install esptool'"
 fi
 
 [ "$skipped" -eq 0 ] || echo "# $skipped skipped"

@@ -13,8 +13,8 @@ set com=ttyS0
 
 # ---- Flash layout ----------------------------------------------------------
 # ESP8266 with 4 MB flash and a 1 MB file system at 0x300000 (0xFA000 bytes,
-# built by mkspiffs.bat with the ESP8266 Arduino build of mkspiffs, page 256,
-# block 8192). If you change the layout, change mkspiffs.bat to match.
+# built by mkspiffs.bat with page 256 and block 8192). If you change the
+# layout, change mkspiffs.bat to match.
 FS_OFFSET=0x300000
 IMAGE=spiffs.bin    # built into this folder by mkspiffs.bat
 CHIP=esp8266
@@ -70,8 +70,11 @@ case $port in
     *) device=/dev/$port ;;
 esac
 
-# Find esptool: this folder first, then the PATH, then Python's module.
-missing="esptool was not found: install it with 'pip install esptool' or your system's 'esptool' package, or put it into this folder."
+# Find esptool: this folder first, then the PATH, then where pipx puts it (a
+# program started from the desktop may not have that folder on its PATH), then
+# Python's module.
+missing="esptool was not found: install it with 'pipx install esptool' (on Debian and Ubuntu first 'sudo apt install pipx'), or put it into this folder."
+user_bin=${HOME:+$HOME/.local/bin}
 if [ -f ./esptool ] && [ -x ./esptool ]; then
     set -- ./esptool
 elif [ -f ./esptool.py ] && [ -x ./esptool.py ]; then
@@ -87,6 +90,10 @@ elif found=$(command -v esptool 2>/dev/null) && [ -n "$found" ]; then
     set -- "$found"
 elif found=$(command -v esptool.py 2>/dev/null) && [ -n "$found" ]; then
     set -- "$found"
+elif [ -n "$user_bin" ] && [ -f "$user_bin/esptool" ] && [ -x "$user_bin/esptool" ]; then
+    set -- "$user_bin/esptool"
+elif [ -n "$user_bin" ] && [ -f "$user_bin/esptool.py" ] && [ -x "$user_bin/esptool.py" ]; then
+    set -- "$user_bin/esptool.py"
 elif python=$(command -v python3 2>/dev/null) && [ -n "$python" ] &&
     "$python" -c 'import esptool' </dev/null >/dev/null 2>&1; then
     set -- "$python" -m esptool

@@ -3,14 +3,14 @@
 #
 # The desk clock program runs this file as: /bin/sh "<full path of this file>"
 # with no working directory set and nothing attached to stdin/stdout/stderr.
-# Everything this script and mkspiffs print goes to mkspiffs.log beside it.
+# Everything this script and the builder print goes to mkspiffs.log beside it.
 # Exit status: 0 when the image was built, non-zero otherwise.
 
 # ---- Flash layout ----------------------------------------------------------
-# ESP8266 with 4 MB flash and a 1 MB file system at 0x300000. The clock needs
-# the ESP8266 Arduino build of mkspiffs: its page/block layout (-p 256
-# -b 8192) matches the SPIFFS of the ESP8266 Arduino core. If you change the
-# layout, change the same values in esptool.bat (FS_OFFSET, IMAGE) too.
+# ESP8266 with 4 MB flash and a 1 MB file system at 0x300000. The page and
+# block sizes (-p 256 -b 8192) match the SPIFFS of the clock's firmware. If you
+# change the layout, change the same values in esptool.bat (FS_OFFSET, IMAGE)
+# too.
 FS_SIZE=1024000     # 0xFA000 bytes
 FS_PAGE=256
 FS_BLOCK=8192
@@ -54,25 +54,30 @@ fail() {
     exit 1
 }
 
-# Find mkspiffs: this folder first, then the PATH.
-tool=
-if [ -f ./mkspiffs ] && [ -x ./mkspiffs ]; then
+# Find the image builder. A mkspiffs put into this folder comes first, so that
+# anyone who wants the original tool can have it; otherwise spiffs_builder, the
+# builder that comes with the program. Nothing on the PATH takes part: a
+# mkspiffs built for another chip would make images that the clock cannot read.
+if [ -f ./mkspiffs ]; then
     tool=./mkspiffs
-elif found=$(command -v mkspiffs 2>/dev/null) && [ -n "$found" ]; then
-    tool=$found
+    about="mkspiffs from this folder (it overrides spiffs_builder)"
+else
+    tool=./spiffs_builder
+    about="spiffs_builder, the program's own"
 fi
 
 tmp="$IMAGE.tmp"
-set -- "${tool:-mkspiffs}" -c "$DATA" -p "$FS_PAGE" -b "$FS_BLOCK" -s "$FS_SIZE" "$tmp"
+set -- "$tool" -c "$DATA" -p "$FS_PAGE" -b "$FS_BLOCK" -s "$FS_SIZE" "$tmp"
 printf '%s  mkspiffs.bat in %s\n' "$(date '+%Y-%m-%d %H:%M:%S')" "$PWD"
+printf 'Builder: %s\n' "$about"
 printf 'Running: '
 show "$@"
 
-if [ -z "$tool" ]; then
-    if [ -f ./mkspiffs ]; then
-        fail "mkspiffs in this folder is not executable: run 'chmod +x mkspiffs' in $PWD."
-    fi
-    fail "mkspiffs was not found: put the ESP8266 build of mkspiffs into this folder or on the PATH."
+if [ ! -f "$tool" ]; then
+    fail "The image builder spiffs_builder is missing from $PWD: copy the esptool folder again from the program's build or package."
+fi
+if [ ! -x "$tool" ]; then
+    fail "${tool#./} in this folder is not executable: run 'chmod +x ${tool#./}' in $PWD."
 fi
 if [ ! -d "$DATA" ]; then
     fail "The picture folder '$DATA' is missing in $PWD, so there is nothing to pack."
@@ -87,11 +92,11 @@ rm -f -- "$tmp"
 "$@"
 status=$?
 if [ "$status" -ne 0 ]; then
-    printf 'mkspiffs failed with exit status %s; %s was left unchanged.\n' "$status" "$IMAGE"
+    printf '%s failed with exit status %s; %s was left unchanged.\n' "${tool#./}" "$status" "$IMAGE"
     exit "$status"
 fi
 if [ ! -s "$tmp" ]; then
-    fail "mkspiffs reported success but wrote no image; $IMAGE was left unchanged."
+    fail "${tool#./} reported success but wrote no image; $IMAGE was left unchanged."
 fi
 if ! mv -f -- "$tmp" "$IMAGE"; then
     fail "Could not replace $IMAGE with the new image."

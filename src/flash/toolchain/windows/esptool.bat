@@ -15,8 +15,8 @@ setlocal EnableExtensions DisableDelayedExpansion
 
 rem ---- Flash layout ---------------------------------------------------------
 rem ESP8266 with 4 MB flash and a 1 MB file system at 0x300000, 0xFA000 bytes,
-rem built by mkspiffs.bat with the ESP8266 Arduino build of mkspiffs, page
-rem 256, block 8192. If you change the layout, change mkspiffs.bat to match.
+rem built by mkspiffs.bat with page 256 and block 8192. If you change the
+rem layout, change mkspiffs.bat to match.
 set "FS_OFFSET=0x300000"
 rem The image built into this folder by mkspiffs.bat.
 set "IMAGE=spiffs.bin"
@@ -101,7 +101,7 @@ exit /b 1
 exit /b 1
 
 :notool
->> "%LOG%" echo esptool was not found: install it with 'pip install esptool', or put esptool.exe into this folder.
+>> "%LOG%" echo esptool was not found: put esptool.exe from an esptool release into this folder, or install Python and run 'pip install esptool'.
 exit /b 1
 
 :noimage

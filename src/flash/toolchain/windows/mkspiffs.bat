@@ -4,16 +4,15 @@ rem
 rem The desk clock program runs this file hidden, as
 rem     cmd.exe /d /s /c ""full path of this file""
 rem with no working directory set and nothing to read from. Everything this
-rem script and mkspiffs print goes to mkspiffs.log beside it.
-rem Exit status: 0 when the image was built, mkspiffs's status when it
+rem script and the builder print goes to mkspiffs.log beside it.
+rem Exit status: 0 when the image was built, the builder's status when it
 rem failed, 1 when it could not be run.
 setlocal EnableExtensions DisableDelayedExpansion
 
 rem ---- Flash layout ---------------------------------------------------------
-rem ESP8266 with 4 MB flash and a 1 MB file system at 0x300000. The clock
-rem needs the ESP8266 Arduino build of mkspiffs: its page/block layout
-rem -p 256 -b 8192 matches the SPIFFS of the ESP8266 Arduino core. If you
-rem change the layout, change the same values in esptool.bat too.
+rem ESP8266 with 4 MB flash and a 1 MB file system at 0x300000. The page
+rem and block sizes -p 256 -b 8192 match the SPIFFS of the clock's firmware.
+rem If you change the layout, change the same values in esptool.bat too.
 rem FS_SIZE is 0xFA000 bytes.
 set "FS_SIZE=1024000"
 set "FS_PAGE=256"
@@ -37,18 +36,23 @@ if exist "%LOG%" del /f /q "%LOG%" >nul 2>&1
 type nul > "%LOG%" 2>nul
 if not exist "%LOG%" set "LOG=nul"
 
-rem Find mkspiffs.exe: this folder first, then the PATH. Always with its
-rem extension, so that nothing named mkspiffs.bat is ever run instead.
-set "TOOL="
+rem Find the image builder. A mkspiffs.exe put into this folder comes first,
+rem so that anyone who wants the original tool can have it; otherwise
+rem spiffs_builder.exe, the builder that comes with the program. Nothing on
+rem the PATH takes part: a mkspiffs built for another chip would make images
+rem that the clock cannot read. Always with the extension, so that nothing
+rem named mkspiffs.bat is ever run instead.
+set "TOOL=%~dp0spiffs_builder.exe"
+set "ABOUT=spiffs_builder.exe, the program's own"
+if exist "%~dp0mkspiffs.exe" set "ABOUT=mkspiffs.exe from this folder (it overrides spiffs_builder.exe)"
 if exist "%~dp0mkspiffs.exe" set "TOOL=%~dp0mkspiffs.exe"
-if not defined TOOL for %%I in (mkspiffs.exe) do set "TOOL=%%~$PATH:I"
-set "SHOWN=%TOOL%"
-if not defined SHOWN set "SHOWN=mkspiffs.exe"
+for %%F in ("%TOOL%") do set "TOOLNAME=%%~nxF"
 
 >> "%LOG%" echo %DATE% %TIME%  mkspiffs.bat in "%CD%"
->> "%LOG%" echo Running: "%SHOWN%" -c "%DATA%" -p %FS_PAGE% -b %FS_BLOCK% -s %FS_SIZE% "%TMPIMAGE%"
+>> "%LOG%" echo Builder: %ABOUT%
+>> "%LOG%" echo Running: "%TOOL%" -c "%DATA%" -p %FS_PAGE% -b %FS_BLOCK% -s %FS_SIZE% "%TMPIMAGE%"
 
-if not defined TOOL goto :notool
+if not exist "%TOOL%" goto :notool
 if not exist "%DATA%\" goto :nodata
 
 rem Build into a temporary file and replace the image only on success, so a
@@ -69,7 +73,7 @@ exit /b 0
 exit /b 1
 
 :notool
->> "%LOG%" echo mkspiffs was not found: put the ESP8266 build of mkspiffs.exe into this folder or on the PATH.
+>> "%LOG%" echo The image builder spiffs_builder.exe is missing from "%CD%": copy the esptool folder again from the program's package.
 exit /b 1
 
 :nodata
@@ -78,12 +82,12 @@ exit /b 1
 
 :buildfailed
 if exist "%TMPIMAGE%" del /f /q "%TMPIMAGE%" >nul 2>&1
->> "%LOG%" echo mkspiffs failed with exit status %STATUS%; %IMAGE% was left unchanged.
+>> "%LOG%" echo %TOOLNAME% failed with exit status %STATUS%; %IMAGE% was left unchanged.
 exit /b %STATUS%
 
 :noimage
 if exist "%TMPIMAGE%" del /f /q "%TMPIMAGE%" >nul 2>&1
->> "%LOG%" echo mkspiffs reported success but wrote no image; %IMAGE% was left unchanged.
+>> "%LOG%" echo %TOOLNAME% reported success but wrote no image; %IMAGE% was left unchanged.
 exit /b 1
 
 :movefailed
