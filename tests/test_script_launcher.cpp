@@ -54,6 +54,18 @@ private slots:
 #endif
     }
 
+    // What Windows is given, checked everywhere; the Wine tests run scripts with it.
+    void windowsCommandRunsTheScriptThroughTheSystemCmd()
+    {
+        const QString path = QString::fromUtf8("C:/Program Files/Clock \xC3\xA9 (1)/esptool/x.bat");
+        const LaunchCommand command = windowsLaunchCommand(path, "D:\\Win");
+        QCOMPARE(command.program, QString("D:\\Win\\System32\\cmd.exe"));
+        QVERIFY(command.arguments.isEmpty());
+        QCOMPARE(command.nativeArguments,
+                 QString::fromUtf8(
+                         "/d /s /c \"\"C:\\Program Files\\Clock \xC3\xA9 (1)\\esptool\\x.bat\"\""));
+    }
+
 #ifdef Q_OS_UNIX
     void outcomeFollowsTheExitStatus_data()
     {

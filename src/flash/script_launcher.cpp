@@ -1,6 +1,5 @@
 #include "script_launcher.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -8,17 +7,23 @@
 #include <windows.h>
 #endif
 
-LaunchCommand launchCommandFor(const QString &scriptPath)
+LaunchCommand windowsLaunchCommand(const QString &scriptPath, const QString &systemRoot)
 {
-#ifdef Q_OS_WIN
     // cmd.exe from the system folder, never one found beside the program. With /s, cmd strips
     // the outer quotes and runs the quoted path as one command; /d skips AutoRun commands.
-    const QString systemRoot = qEnvironmentVariable("SystemRoot", QStringLiteral("C:\\Windows"));
-    const QString quoted
-            = QLatin1Char('"') + QDir::toNativeSeparators(scriptPath) + QLatin1Char('"');
+    // Backslashes by hand: QDir::toNativeSeparators() changes nothing where Windows is not.
+    const QString native = QString(scriptPath).replace(QLatin1Char('/'), QLatin1Char('\\'));
+    const QString quoted = QLatin1Char('"') + native + QLatin1Char('"');
     return {systemRoot + QStringLiteral("\\System32\\cmd.exe"),
             {},
             QStringLiteral("/d /s /c \"") + quoted + QLatin1Char('"')};
+}
+
+LaunchCommand launchCommandFor(const QString &scriptPath)
+{
+#ifdef Q_OS_WIN
+    return windowsLaunchCommand(scriptPath,
+                                qEnvironmentVariable("SystemRoot", QStringLiteral("C:\\Windows")));
 #else
     // The scripts are POSIX sh scripts that keep the Windows names the program launches.
     return {QStringLiteral("/bin/sh"), {scriptPath}, {}};

@@ -21,6 +21,10 @@ struct LaunchCommand
 // blanks or letters outside the local code page cannot split it or lose it.
 LaunchCommand launchCommandFor(const QString &scriptPath);
 
+// How Windows runs a batch script: through the cmd.exe of `systemRoot`. Built on every platform,
+// so that the command line can be checked where Windows is not.
+LaunchCommand windowsLaunchCommand(const QString &scriptPath, const QString &systemRoot);
+
 // Starts the flashing scripts hidden, without waiting for them, and tells how the one that was
 // started last has ended. Each launch starts its script again, even while an earlier run goes on.
 class ScriptLauncher : public QObject
