@@ -18,11 +18,12 @@ void Electronic_Clock::on_pushButtonCompile_clicked()
     scratchImage.load(StyleCatalogue::customPreviewPath());
     const QPixmap customPreview = QPixmap::fromImage(scratchImage);
 
-    // In custom mode the user's own pictures go into the data folder first. A picture that
-    // cannot be read leaves that digit's data file as it was.
+    // In custom mode the user's own pictures go into the data folder first, fitted to the
+    // clock's panel. A picture that cannot be read leaves that digit's data file as it was.
     if (customFlag == QLatin1String("1")) {
         for (int digit = 0; digit <= 9; ++digit) {
-            PictureFile::load(scratchImage, ToolchainFolder::customPicturePath(appDir, digit));
+            PictureFile::loadFitted(scratchImage,
+                                    ToolchainFolder::customPicturePath(appDir, digit));
             PictureFile::saveAtomically(scratchImage,
                                         ToolchainFolder::dataPicturePath(appDir, digit));
         }

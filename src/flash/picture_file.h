@@ -29,6 +29,11 @@ bool isCompleteJpeg(const QByteArray &data);
 // unreadable, cut off or absurdly large leaves `image` null and returns false.
 bool load(QImage &image, const QString &path);
 
+// Loads a picture as load() does and makes it the clock's digit picture: turned upright as its
+// EXIF orientation says, fitted onto the black 135 x 240 panel (see PanelFit). A JPEG is decoded
+// at no more than the fit needs, so a camera photo costs a fraction of its full decode.
+bool loadFitted(QImage &image, const QString &path);
+
 // Writes `image` as JPEG at quality 100. The file is replaced in one step, so it is always either
 // its old complete content or the new complete content. Nothing is written for a null image or a
 // destination that is read-only or not a file, and no folder is created.
