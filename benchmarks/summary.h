@@ -16,6 +16,7 @@ public:
         double milliseconds = 0; // wall time
         double cpuMs = 0;
         double peakMB = 0;
+        double baseMB = 0; // resident memory before the work, where the peak is the work's own
     };
 
     // Plain text: the output is as often kept in a file as read on a terminal.
