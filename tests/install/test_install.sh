@@ -61,7 +61,7 @@ fi
 expected_tree() {
     printf './%s\n' Electronic_Clock desktop desktop/electronic_clock.desktop \
         desktop/electronic_clock.png desktop/install-desktop-entry.sh esptool esptool/data \
-        esptool/esptool.bat esptool/mkspiffs.bat img
+        esptool/esptool.bat esptool/mkspiffs.bat esptool/spiffs_builder img
     for digit in 0 1 2 3 4 5 6 7 8 9; do printf './img/%s.jpg\n' "$digit"; done
 }
 tree_is_complete() {
@@ -74,9 +74,10 @@ same_files() {
 check "the tree holds the program, the scripts, an empty data folder, img and the desktop files" \
     tree_is_complete
 executable() {
-    [ -x "$prefix/Electronic_Clock" ] && [ -x "$prefix/desktop/install-desktop-entry.sh" ]
+    [ -x "$prefix/Electronic_Clock" ] && [ -x "$prefix/desktop/install-desktop-entry.sh" ] &&
+        [ -x "$prefix/esptool/spiffs_builder" ]
 }
-check "the program and the desktop entry installer are executable" executable
+check "the program, the image builder and the desktop entry installer are executable" executable
 from=$source/src/flash/toolchain/posix to=$prefix/esptool
 check "the scripts are the POSIX ones, unchanged" same_files mkspiffs.bat esptool.bat
 from=$source/resources/custom_sample to=$prefix/img

@@ -1,9 +1,11 @@
 // Every button of the window, run inside an installed program folder: test_install.sh copies this
 // program there, so the window uses the installed scripts and pictures, with fake tools beside
-// the scripts. The cases run in order and build on each other, as a user's session would.
+// the scripts, and at the end with the shipped image builder. The cases run in order and build on
+// each other, as a user's session would.
 
 #include <QComboBox>
 #include <QDir>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
@@ -148,6 +150,47 @@ private slots:
                  QByteArray("--chip\nesp8266\n--port\n/dev/ttyACM3\n--baud\n460800\n--before\n"
                             "default_reset\n--after\nhard_reset\nwrite_flash\n0x300000\n"
                             "spiffs.bin\n"));
+    }
+
+    // Without a mkspiffs beside the scripts, the program's own builder makes the image, which
+    // then holds exactly the data folder.
+    void compileWithTheShippedBuilder()
+    {
+        ProgramFolder::remove(inEsptool("mkspiffs"));
+        Electronic_Clock window;
+        WindowProbe(window).ui()->pushButtonJPG5->click();
+        ProgramFolder::remove(inEsptool("spiffs.bin"));
+        QTest::ignoreMessage(QtDebugMsg, "编译按钮已经按下");
+        WindowProbe(window).ui()->pushButtonCompile->click();
+        QVERIFY(WindowProbe(window).waitForScripts());
+        WindowProbe(window).playCompileToEnd();
+        const QByteArray log = ProgramFolder::readFile(inEsptool("mkspiffs.log"));
+        QVERIFY2(WindowProbe(window).ui()->progressBar->text() == "Compilation is complete",
+                 log.constData());
+        QVERIFY2(log.contains("Builder: spiffs_builder"), log.constData());
+        QCOMPARE(QFileInfo(inEsptool("spiffs.bin")).size(), 1024000);
+
+        QByteArray expectedListing;
+        for (const QString &name : tenPictures())
+            expectedListing
+                    += QByteArray::number(QFileInfo(ProgramFolder::data() + "/" + name).size())
+                    + "\t/" + name.toLatin1() + '\n';
+        QProcess list;
+        list.start(inEsptool("spiffs_builder"), {"-l", inEsptool("spiffs.bin")});
+        QVERIFY(list.waitForFinished());
+        QCOMPARE(list.exitCode(), 0);
+        QCOMPARE(list.readAllStandardOutput(), expectedListing);
+
+        QTemporaryDir unpacked;
+        QVERIFY(unpacked.isValid());
+        const QString folder = unpacked.path() + "/data";
+        QCOMPARE(QProcess::execute(inEsptool("spiffs_builder"),
+                                   {"-u", folder, inEsptool("spiffs.bin")}),
+                 0);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name), tenPictures());
+        for (const QString &name : tenPictures())
+            QCOMPARE(ProgramFolder::readFile(folder + "/" + name),
+                     ProgramFolder::readFile(ProgramFolder::data() + "/" + name));
     }
 };
 
