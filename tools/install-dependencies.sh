@@ -3,7 +3,9 @@
 # Runs apt-get as root directly, or through sudo for a normal user.
 set -eu
 
-packages="cmake make g++ qtbase5-dev libqt5serialport5-dev fonts-dejavu-core libbenchmark-dev desktop-file-utils"
+# MinGW-w64 and Wine let the tests build and run the Windows side too.
+packages="cmake make g++ qtbase5-dev libqt5serialport5-dev fonts-dejavu-core libbenchmark-dev desktop-file-utils
+g++-mingw-w64-x86-64-win32 wine wine64"
 
 missing=""
 for package in $packages; do
