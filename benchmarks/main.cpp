@@ -12,6 +12,11 @@
 #include "program_folder.h"
 #include "summary.h"
 
+// builder_benchmarks.cpp: "spiffs_builder/{process,floor,in_process}", the image builder packing
+// the ten sample pictures as a new process, the least a process does with that input and output,
+// and the builder's work alone; with "peak_MB" and "cpu_ms".
+void registerBuilderBenchmarks();
+
 namespace {
 
 QtMessageHandler standardHandler = nullptr;
@@ -43,6 +48,7 @@ int main(int argc, char *argv[])
     }
     registerWindowBenchmarks();
     registerProcessBenchmarks();
+    registerBuilderBenchmarks();
 
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
