@@ -29,17 +29,7 @@ else
     builder=("$@")
 fi
 
-passed=0
-failed=0
-skipped=0
-pass() { passed=$((passed + 1)); echo "ok - $1"; }
-fail() { failed=$((failed + 1)); echo "not ok - $1"; }
-skip() { skipped=$((skipped + 1)); echo "skip - $1"; }
-check() {
-    local what=$1
-    shift
-    if "$@"; then pass "$what"; else fail "$what"; fi
-}
+. "$(dirname -- "$0")/../support/checks.sh"
 
 root=$(mktemp -d) || exit 2
 trap 'rm -rf -- "$root"' EXIT
@@ -306,5 +296,4 @@ if [ "$windows" -eq 0 ]; then
     check "unpack: ... nothing outside its folder" no_leftovers "$root/evil out" inner
 fi
 
-echo "$passed passed, $failed failed, $skipped skipped"
-[ "$failed" -eq 0 ]
+finish

@@ -21,9 +21,6 @@ builder=${2:-}
 read -r -a script_shell <<<"${TEST_SH:-/bin/sh}"
 timeout_bin=$(command -v timeout) || { echo "timeout(1) is required" >&2; exit 2; }
 
-passed=0
-failed=0
-skipped=0
 
 root=$(mktemp -d) || exit 2
 trap 'rm -rf -- "$root"' EXIT
@@ -35,16 +32,7 @@ base_path=/usr/bin:/bin
 
 # ---- reporting -------------------------------------------------------------
 
-pass() { passed=$((passed + 1)); echo "ok - $1"; }
-fail() { failed=$((failed + 1)); echo "not ok - $1"; }
-skip() { skipped=$((skipped + 1)); echo "skip - $1"; }
-
-# check DESCRIPTION COMMAND...: passes when the command succeeds.
-check() {
-    local what=$1
-    shift
-    if "$@"; then pass "$what"; else fail "$what"; fi
-}
+. "$(dirname -- "$0")/../support/checks.sh"
 
 # ---- predicates ------------------------------------------------------------
 
@@ -358,6 +346,4 @@ else
         "esptool was not found: install it with 'pipx install esptool'"
 fi
 
-[ "$skipped" -eq 0 ] || echo "# $skipped skipped"
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -27,15 +27,7 @@ for exe in "$launcher_exe" "$fake_exe" "$builder_exe"; do
     fi
 done
 
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); echo "ok - $1"; }
-fail() { failed=$((failed + 1)); echo "not ok - $1"; }
-check() {
-    local what=$1
-    shift
-    if "$@"; then pass "$what"; else fail "$what"; fi
-}
+. "$(dirname -- "$0")/../support/checks.sh"
 
 root=$(mktemp -d) || exit 2
 trap 'rm -rf -- "$root"' EXIT
@@ -168,5 +160,4 @@ check "esptool.bat: fails when there is no image" status_is 1
 check "esptool.bat: ... without running esptool" not_called esptool
 check "esptool.bat: ... and says so" log_has esptool.log "The image spiffs.bin is missing"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -1,0 +1,24 @@
+# The reporting of the shell tests, sourced by bash: one "ok -" or "not ok -" line a check, and
+# at the end the "N passed, N failed" line that CTest's log shows.
+
+passed=0
+failed=0
+skipped=0
+
+pass() { passed=$((passed + 1)); echo "ok - $1"; }
+fail() { failed=$((failed + 1)); echo "not ok - $1"; }
+skip() { skipped=$((skipped + 1)); echo "skip - $1"; }
+
+# check DESCRIPTION COMMAND...: passes when the command succeeds.
+check() {
+    local what=$1
+    shift
+    if "$@"; then pass "$what"; else fail "$what"; fi
+}
+
+# finish: the summary, and the exit status of the whole test.
+finish() {
+    [ "$skipped" -eq 0 ] || echo "# $skipped skipped"
+    echo "$passed passed, $failed failed"
+    [ "$failed" -eq 0 ]
+}
