@@ -41,8 +41,8 @@ int main(int argc, char **argv)
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
     HANDLE input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    HANDLE output = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                &inherit, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE output = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     STARTUPINFOW startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
@@ -54,8 +54,7 @@ int main(int argc, char **argv)
     if (!CreateProcessW(NULL, commandLine, NULL, NULL, TRUE,
                         CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, NULL, NULL, &startup,
                         &process)) {
-        fprintf(stderr, "run_as_launcher: CreateProcessW failed with error %lu\n",
-                GetLastError());
+        fprintf(stderr, "run_as_launcher: CreateProcessW failed with error %lu\n", GetLastError());
         return 125;
     }
     WaitForSingleObject(process.hProcess, INFINITE);
