@@ -58,7 +58,8 @@ class TestInstalledFolder : public QObject
     Q_OBJECT
 
 private:
-    void compile(Electronic_Clock &window)
+    // Clicks compile and plays the animation to its end, which must report success.
+    void compileSucceeds(Electronic_Clock &window)
     {
         WindowProbe probe(window);
         // What an earlier compile left must not pass for the result of this one.
@@ -70,6 +71,14 @@ private:
         probe.playCompileToEnd();
         QVERIFY2(probe.ui()->progressBar->text() == "Compilation is complete",
                  ProgramFolder::readFile(inEsptool("mkspiffs.log")).constData());
+    }
+
+    // A compile with the fake builder, which records what it was given.
+    void compile(Electronic_Clock &window)
+    {
+        compileSucceeds(window);
+        if (QTest::currentTestFailed())
+            return;
         QCOMPARE(ProgramFolder::readFile(inEsptool("spiffs.bin")), QByteArray("image\n"));
         QCOMPARE(ProgramFolder::readFile(inEsptool("mkspiffs.data")),
                  tenPictures().join('\n').toLatin1() + '\n');
@@ -159,14 +168,10 @@ private slots:
         ProgramFolder::remove(inEsptool("mkspiffs"));
         Electronic_Clock window;
         WindowProbe(window).ui()->pushButtonJPG5->click();
-        ProgramFolder::remove(inEsptool("spiffs.bin"));
-        QTest::ignoreMessage(QtDebugMsg, "编译按钮已经按下");
-        WindowProbe(window).ui()->pushButtonCompile->click();
-        QVERIFY(WindowProbe(window).waitForScripts());
-        WindowProbe(window).playCompileToEnd();
+        compileSucceeds(window);
+        if (QTest::currentTestFailed())
+            return;
         const QByteArray log = ProgramFolder::readFile(inEsptool("mkspiffs.log"));
-        QVERIFY2(WindowProbe(window).ui()->progressBar->text() == "Compilation is complete",
-                 log.constData());
         QVERIFY2(log.contains("Builder: spiffs_builder"), log.constData());
         QCOMPARE(QFileInfo(inEsptool("spiffs.bin")).size(), 1024000);
 
