@@ -2,6 +2,7 @@
 // every image checked by the structural checker, a worked example of one 1,000-byte file byte
 // for byte, the capacity rule, layouts, the images the reference tool made, and hostile images.
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -442,6 +443,34 @@ private slots:
         const Files input = readInput(goldenPath(name + "/input"));
         QCOMPARE(input.empty(), name == "empty");
         roundTrip(input);
+    }
+
+    void goldenInputsGiveThePinnedImage_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("sha256");
+        QTest::newRow("sample")
+                << "sample"
+                << QByteArray("bfa260e88fb6f6fe84ed2b34122bcb6775a75d4309219dfbb70608500b5c21d3");
+        QTest::newRow("edges")
+                << "edges"
+                << QByteArray("68e65300c175c0ad8d026b8019bbdc208181f81a033f2f5a3cf26f193ea5b8c7");
+        QTest::newRow("empty")
+                << "empty"
+                << QByteArray("d93db705aab41c9fab61c6ddff485a02f534bd9706c02b7fb19b30e575f1e0cd");
+    }
+
+    // The writer's exact bytes, pinned: the structural checks allow more than one image, the clock
+    // only ever gets this one. A change here must be deliberate, with the new image checked first.
+    void goldenInputsGiveThePinnedImage()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, sha256);
+        const auto built = spiffs::build(readInput(goldenPath(name + "/input")), standard);
+        QVERIFY2(bool(built), built.error.c_str());
+        const QByteArray image(reinterpret_cast<const char *>(built.value.image.data()),
+                               int(built.value.image.size()));
+        QCOMPARE(QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex(), sha256);
     }
 
     // Images broken in known ways: each read fails with a message, and nothing crashes.
