@@ -4,6 +4,7 @@
 #include <QDirIterator>
 #include <QtTest>
 
+#include "fake_tools.h"
 #include "picture_file.h"
 #include "program_folder.h"
 #include "serial_ports.h"
@@ -17,12 +18,10 @@ QList<SerialPorts::Port> onePort()
     return {{"ttyUSB0", "USB serial"}};
 }
 
-const QByteArray fakeBuilder = "#!/bin/sh\nfor last; do :; done\necho image > \"$last\"\n";
-const QByteArray fakeUploader = "#!/bin/sh\nexit 0\n";
-
-// Files that the scripts write on purpose; anything else new is a leftover.
+// Files that the scripts and the fake tools write on purpose; anything else new is a leftover.
 const QStringList scriptOutputs
-        = {"esptool/spiffs.bin", "esptool/mkspiffs.log", "esptool/esptool.log"};
+        = QStringList {"esptool/spiffs.bin", "esptool/mkspiffs.log", "esptool/esptool.log"}
+        + FakeTools::records();
 
 // Every file below the program folder but the test program itself, by relative path.
 QMap<QString, QByteArray> snapshot()
@@ -88,7 +87,8 @@ private slots:
         // Without a toolchain folder nothing is written and no script can run.
         row("esptool", "missing") << false << false << notBuilt << notSent;
         row("esptool", "file") << false << false << notBuilt << notSent;
-        row("esptool", "read-only") << true << true << notBuilt << sent;
+        // Nor can the upload keep a copy of the clock's pictures there, so it writes nothing.
+        row("esptool", "read-only") << true << true << notBuilt << notSent;
         row("esptool/mkspiffs.bat", "missing") << true << true << notBuilt << sent;
         row("esptool/mkspiffs.bat", "folder") << true << true << notBuilt << sent;
         row("esptool/mkspiffs.bat", "read-only") << true << true << built << sent;
@@ -109,8 +109,8 @@ private slots:
 
         ProgramFolder::reset();
         ProgramFolder::fillData(Qt::magenta);
-        ProgramFolder::writeFile(ProgramFolder::esptool() + "/mkspiffs", fakeBuilder, true);
-        ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool", fakeUploader, true);
+        FakeTools::installBuilder();
+        FakeTools::installEsptool();
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/spiffs.bin", "old image");
         const QString path = ProgramFolder::path() + "/" + target;
         if (damage == "read-only") {

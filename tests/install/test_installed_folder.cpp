@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "fake_tools.h"
 #include "program_folder.h"
 #include "serial_ports.h"
 #include "style_catalogue.h"
@@ -21,12 +22,6 @@ QList<SerialPorts::Port> listFakePorts()
 {
     return {{"ttyUSB0", "USB serial"}, {"ttyACM3", "USB modem"}};
 }
-
-// They record their arguments and what they were given, and write an image as mkspiffs would.
-const QByteArray fakeBuilder = "#!/bin/sh\nprintf '%s\\n' \"$@\" > mkspiffs.args\n"
-                               "ls data > mkspiffs.data\nfor last; do :; done\n"
-                               "echo image > \"$last\"\n";
-const QByteArray fakeUploader = "#!/bin/sh\nprintf '%s\\n' \"$@\" > esptool.args\n";
 
 QString inEsptool(const QString &name)
 {
@@ -92,9 +87,8 @@ private slots:
         QVERIFY2(QFileInfo::exists(inEsptool("esptool.bat")),
                  "Run this test from an installed program folder (see test_install.sh).");
         SerialPorts::setEnumerator(listFakePorts);
-        // The tools go beside the scripts, where the scripts look first.
-        ProgramFolder::writeFile(inEsptool("mkspiffs"), fakeBuilder, true);
-        ProgramFolder::writeFile(inEsptool("esptool"), fakeUploader, true);
+        FakeTools::installBuilder();
+        FakeTools::installEsptool();
     }
 
     void folderIsAsShipped()

@@ -85,16 +85,40 @@ fresh_folder() {
 # directory and arguments (one per line) under TAG, prints to stdout and
 # stderr and exits with STATUS. A fake mkspiffs also writes its output file
 # (the last argument), even when it fails, like a build that stops halfway.
+# A fake esptool also appends each command line to TAG.calls and answers as
+# esptool does: read_mac prints the MAC in $calls/mac (padded as esptool 5
+# pads it when $calls/mac-padded exists), read_flash writes the bytes of
+# $calls/flash (0xFF without it) into its file. $calls/read_mac.fail or
+# $calls/read_flash.fail makes that step fail; $calls/read_flash.short makes
+# read_flash write a byte too few.
 fake() {
     local dir=$1 name=$2 tag=$3 status=$4
     {
         echo '#!/bin/sh'
-        echo "record='$calls/$tag' name=$name status=$status"
+        echo "record='$calls/$tag' calls='$calls' name=$name status=$status"
         cat <<'EOF'
 pwd -P >"$record.cwd"
-printf '%s\n' "$@" >"$record.args"
+printf '%s\n' "$*" >>"$record.calls"
 echo "output of $name"
 echo "errors of $name" >&2
+case " $* " in
+*" read_mac "*)
+    [ -e "$calls/read_mac.fail" ] && { echo "A fatal error occurred: Failed to connect"; exit 2; }
+    [ -e "$calls/no-mac" ] && exit 0
+    mac=$(cat "$calls/mac" 2>/dev/null || echo 5c:cf:7f:51:4d:01)
+    if [ -e "$calls/mac-padded" ]; then printf 'MAC:                %s\n' "$mac"
+    else printf 'MAC: %s\n' "$mac"; fi
+    exit 0 ;;
+*" read_flash "*)
+    while [ "$1" != read_flash ]; do shift; done
+    size=$(($3)) file=$4
+    [ -e "$calls/read_flash.fail" ] && { echo "A fatal error occurred: read failed"; exit 2; }
+    [ -e "$calls/read_flash.short" ] && size=$((size - 1))
+    if [ -e "$calls/flash" ]; then head -c "$size" "$calls/flash"
+    else head -c "$size" /dev/zero | tr '\000' '\377'; fi >"$file"
+    exit 0 ;;
+esac
+printf '%s\n' "$@" >"$record.args"
 if [ "$name" = mkspiffs ] || [ "$name" = spiffs_builder ]; then
     for last; do :; done
     if [ "$status" -eq 0 ]; then echo "NEW IMAGE"; else echo "HALF"; fi >"$last"
@@ -110,8 +134,14 @@ fake_py() {
     cat >"$1" <<EOF
 #!/usr/bin/env python3
 import os, sys
+args = sys.argv[1:]
+if "read_mac" in args:
+    sys.exit(print("MAC: 5c:cf:7f:51:4d:01"))
+if "read_flash" in args:
+    offset, size, name = args[args.index("read_flash") + 1:][:3]
+    sys.exit(open(name, "wb").write(b"\xff" * int(size, 0)) and None)
 with open("$calls/esptool.py.cwd", "w") as f: f.write(os.path.realpath(os.getcwd()) + "\n")
-with open("$calls/esptool.py.args", "w") as f: f.write("".join(a + "\n" for a in sys.argv[1:]))
+with open("$calls/esptool.py.args", "w") as f: f.write("".join(a + "\n" for a in args))
 print("output of esptool.py")
 EOF
 }
@@ -253,11 +283,16 @@ fi
 # upload_with PORT [STATUS]: a fresh folder with an image and a fake esptool
 # exiting with STATUS, the port line set to PORT; runs esptool.bat.
 upload_with() {
+    ready_to_upload "$@"
+    run esptool.bat
+}
+
+# ready_to_upload PORT [STATUS]: upload_with, without running the script.
+ready_to_upload() {
     fresh_folder
     printf 'IMAGE' >"$esp/spiffs.bin"
     fake "$esp" esptool esptool "${2:-0}"
     set_port "$1"
-    run esptool.bat
 }
 
 upload_with ttyUSB0
@@ -284,7 +319,7 @@ check "esptool.bat: exits with esptool's failure status (2)" status_is 2
 upload_with ""
 check "esptool.bat: fails when the port is empty" status_failed
 check "esptool.bat: ... without calling esptool" not_called esptool
-check "esptool.bat: ... and says so in the log" log_has esptool.log "No serial port"
+check "esptool.bat: ... and says so in the log" log_has esptool.log "No usable serial port"
 
 upload_with ttyUSB0
 rm -f -- "$esp/spiffs.bin" "$calls/esptool.args"
@@ -344,6 +379,151 @@ else
     check "esptool.bat: fails when esptool is nowhere" status_failed
     check "esptool.bat: ... and says so plainly in the log" log_has esptool.log \
         "esptool was not found: install it with 'pipx install esptool'"
+fi
+
+# ---- esptool.bat: keeping the clock's own file system ----------------------
+
+clock=5c-cf-7f-51-4d-01
+# commands_are COMMAND...: the esptool commands run, in order (the word after "--after <what>").
+commands_are() {
+    [ "$(awk '{ for (i = 1; i < NF; i++) if ($i == "--after") { print $(i + 2); break } }' \
+        "$calls/esptool.calls" 2>/dev/null | tr '\n' ' ')" = "$*${*:+ }" ]
+}
+called_with() { grep -qF -- "$1" "$calls/esptool.calls" 2>/dev/null; }
+backup_holds() { [ "$(cd -- "$esp/backup" 2>/dev/null && LC_ALL=C ls)" = "$(LC_ALL=C; lines "$@" | sort)" ]; }
+stamp_of() { stat -c '%Y %s' -- "$1" && cksum <"$1"; }
+# no_backup_made: the upload stopped before writing and left nothing behind.
+no_backup_made() {
+    status_failed && ! called_with write_flash && [ ! -e "$esp/backup/$clock.bin" ] &&
+        { [ ! -e "$esp/backup" ] || backup_holds; } && [ "$(tree_of_root)" = "$tree_before" ] &&
+        log_has esptool.log "put an empty file named no-backup"
+}
+# tree_of_root: every path below the test's root but the fakes' records and the outputs.
+tree_of_root() {
+    (cd -- "$root" && find . ! -path './calls*' ! -path './out' ! -path './err' \
+        ! -path './Prog dir é/esptool/esptool.log' ! -path './Prog dir é/esptool/backup' | LC_ALL=C sort)
+}
+# run_upload: runs esptool.bat, noting the tree before it in $tree_before.
+run_upload() {
+    tree_before=$(tree_of_root)
+    run esptool.bat
+}
+
+# The clock's file system as a real image of known files.
+if [ -z "$builder" ]; then
+    skip "esptool.bat: keeping the clock's file system (no spiffs_builder given)"
+else
+    mkdir -p -- "$root/clock-files/sub"
+    printf 'the clock zero' >"$root/clock-files/0.jpg"
+    printf 'the clock seven' >"$root/clock-files/sub/7.jpg"
+    "$builder" -c "$root/clock-files" -p 256 -b 8192 -s 1024000 "$root/clock.bin" >/dev/null
+
+    ready_to_upload ttyUSB0
+    cp -- "$builder" "$esp/spiffs_builder"
+    cp -- "$root/clock.bin" "$calls/flash"
+    run esptool.bat
+    check "backup: the first upload reads the MAC, copies the file system, then writes" \
+        commands_are read_mac read_flash write_flash
+    check "backup: ... exits 0" status_is 0
+    check "backup: ... reads 0xFA000 bytes at 0x300000" called_with "read_flash 0x300000 0xFA000 "
+    check "backup: ... keeps exactly what was read as backup/$clock.bin" \
+        cmp -s -- "$esp/backup/$clock.bin" "$root/clock.bin"
+    check "backup: ... unpacks its files into backup/$clock/" \
+        diff -r -- "$esp/backup/$clock" "$root/clock-files"
+    check "backup: ... leaves nothing else behind" backup_holds "$clock" "$clock.bin"
+    check "backup: ... nor in the esptool folder" folder_holds backup data esptool esptool.bat \
+        esptool.log mkspiffs.bat spiffs.bin spiffs_builder
+
+    touch -d '2020-01-02 03:04:05' -- "$esp/backup/$clock.bin"
+    before=$(stamp_of "$esp/backup/$clock.bin")
+    rm -f -- "$calls/esptool.calls"
+    run esptool.bat
+    check "backup: a second upload to the same clock does not read it again" \
+        commands_are read_mac write_flash
+    check "backup: ... and leaves its copy as it was, time stamp too" \
+        [ "$(stamp_of "$esp/backup/$clock.bin")" = "$before" ]
+
+    printf 'A4:CF:12:0B:FF:EE' >"$calls/mac"
+    rm -f -- "$calls/flash" "$calls/esptool.calls"
+    run esptool.bat
+    check "backup: another clock gets a copy of its own, named in lower case" \
+        backup_holds "$clock" "$clock.bin" a4-cf-12-0b-ff-ee.bin
+    check "backup: ... a blank area is kept, though it does not unpack" \
+        cmp -s -- "$esp/backup/a4-cf-12-0b-ff-ee.bin" <(head -c 1024000 /dev/zero | tr '\000' '\377')
+    check "backup: ... and the upload goes on" commands_are read_mac read_flash write_flash
+    check "backup: ... and the log says the files could not be unpacked" \
+        log_has esptool.log "could not be unpacked"
+    check "backup: ... the first clock's copy is untouched" \
+        [ "$(stamp_of "$esp/backup/$clock.bin")" = "$before" ]
+fi
+
+ready_to_upload ttyUSB0
+touch -- "$calls/mac-padded"
+run esptool.bat
+check "backup: the MAC padded as esptool 5 pads it names the same copy" \
+    [ -f "$esp/backup/$clock.bin" ]
+
+for failure in read_flash.fail read_flash.short; do
+    ready_to_upload ttyUSB0
+    touch -- "$calls/$failure"
+    run_upload
+    check "backup: $failure: no write, a failure, no copy and nothing temporary" no_backup_made
+    check "backup: ... the log says why" log_has esptool.log "No copy of the clock's file system"
+    rm -f -- "$calls/$failure" "$calls/esptool.calls"
+    run esptool.bat
+    check "backup: ... and the next upload copies and writes" \
+        commands_are read_mac read_flash write_flash
+    check "backup: ... ending with a whole copy" [ "$(wc -c <"$esp/backup/$clock.bin")" -eq 1024000 ]
+done
+
+for mac in none ../../x 5c:cf:7f:51:4d 5c:cf:7f:51:4d:01:02 5c:cf:7f:51:4d:0g ''; do
+    ready_to_upload ttyUSB0
+    if [ "$mac" = none ]; then touch -- "$calls/no-mac"; else printf '%s' "$mac" >"$calls/mac"; fi
+    run_upload
+    check "backup: MAC '$mac': no write, a failure, nothing written anywhere" no_backup_made
+done
+
+ready_to_upload ttyUSB0
+touch -- "$calls/read_mac.fail"
+run_upload
+check "backup: esptool cannot reach the clock: no write" no_backup_made
+
+ready_to_upload ttyUSB0
+printf 'not a folder' >"$esp/backup"
+run esptool.bat
+check "backup: the backup folder cannot be made: no read, no write" commands_are read_mac
+check "backup: ... a failure" status_failed
+
+ready_to_upload ttyUSB0
+: >"$esp/no-backup"
+run esptool.bat
+check "backup: with no-backup in the folder, only the image is written" commands_are write_flash
+check "backup: ... as an upload always was" esptool_args_are esptool /dev/ttyUSB0
+check "backup: ... and exits 0" status_is 0
+
+# ---- the layout --------------------------------------------------------------
+
+# layout_value FILE NAME: the number the script sets NAME to, in decimal.
+layout_value() {
+    local value
+    value=$(sed -n -e "s/^set \"$2=\\([0-9A-Fa-fx]*\\)\".*/\\1/p" -e "s/^$2=\\([0-9A-Fa-fx]*\\).*/\\1/p" "$1" | head -n 1)
+    [ -n "$value" ] && echo $((value))
+}
+same_layout() {
+    local windows=$src/../windows
+    [ "$(layout_value "$src/mkspiffs.bat" FS_SIZE)" = 1024000 ] &&
+        [ "$(layout_value "$src/esptool.bat" FS_SIZE)" = 1024000 ] &&
+        [ "$(layout_value "$windows/mkspiffs.bat" FS_SIZE)" = 1024000 ] &&
+        [ "$(layout_value "$windows/esptool.bat" FS_SIZE)" = 1024000 ] &&
+        [ "$(layout_value "$src/esptool.bat" FS_OFFSET)" = $((0x300000)) ] &&
+        [ "$(layout_value "$windows/esptool.bat" FS_OFFSET)" = $((0x300000)) ] &&
+        [ "$(layout_value "$src/mkspiffs.bat" FS_PAGE)" = "$(layout_value "$windows/mkspiffs.bat" FS_PAGE)" ] &&
+        [ "$(layout_value "$src/mkspiffs.bat" FS_BLOCK)" = "$(layout_value "$windows/mkspiffs.bat" FS_BLOCK)" ]
+}
+if [ -d "$src/../windows" ]; then
+    check "all four scripts agree on the layout: 1024000 bytes at 0x300000" same_layout
+else
+    skip "all four scripts agree on the layout (no Windows scripts beside $src)"
 fi
 
 finish

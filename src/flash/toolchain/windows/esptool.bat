@@ -18,6 +18,8 @@ rem ESP8266 with 4 MB flash and a 1 MB file system at 0x300000, 0xFA000 bytes,
 rem built by mkspiffs.bat with page 256 and block 8192. If you change the
 rem layout, change mkspiffs.bat to match.
 set "FS_OFFSET=0x300000"
+rem 1024000 bytes, the FS_SIZE of mkspiffs.bat.
+set "FS_SIZE=0xFA000"
 rem The image built into this folder by mkspiffs.bat.
 set "IMAGE=spiffs.bin"
 set "CHIP=esp8266"
