@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include "fake_tools.h"
 #include "port_line.h"
 #include "program_folder.h"
 #include "serial_ports.h"
@@ -36,13 +37,6 @@ QStringList messagesOf(Action action)
     qInstallMessageHandler(previous);
     return debugMessages;
 }
-
-const QByteArray fakeBuilder
-        = "#!/bin/sh\nfor last; do :; done\nprintf '%s\\n' \"$@\" > mkspiffs.args\n"
-          "echo built >> order.log\necho image > \"$last\"\n";
-const QByteArray fakeUploader
-        = "#!/bin/sh\nprintf '%s\\n' \"$@\" > esptool.args\necho uploaded >> order.log\n"
-          "exit \"$(cat esptool.status 2>/dev/null || echo 0)\"\n";
 
 } // namespace
 
@@ -170,7 +164,7 @@ private slots:
 
     void readOnlyScriptIsLeftUntouchedAndStillRuns()
     {
-        ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool", fakeUploader, true);
+        FakeTools::installEsptool();
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/spiffs.bin", "image");
         const QByteArray before = ProgramFolder::readFile(uploadScript());
         QFile::setPermissions(uploadScript(),
@@ -191,8 +185,8 @@ private slots:
 
     void wholeRoadFromStyleToClock()
     {
-        ProgramFolder::writeFile(ProgramFolder::esptool() + "/mkspiffs", fakeBuilder, true);
-        ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool", fakeUploader, true);
+        FakeTools::installBuilder();
+        FakeTools::installEsptool();
         const QByteArray shipped = ProgramFolder::readFile(uploadScript());
         Electronic_Clock window;
         WindowProbe probe(window);
@@ -230,7 +224,7 @@ private slots:
         ProgramFolder::writeScript(
                 "mkspiffs.bat",
                 "while [ ! -e release ]; do sleep 0.02; done; echo built >> order.log");
-        ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool", fakeUploader, true);
+        FakeTools::installEsptool();
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/spiffs.bin", "image");
         Electronic_Clock window;
         WindowProbe probe(window);
@@ -253,6 +247,71 @@ private slots:
         QVERIFY(WindowProbe(window).waitForScripts());
         QVERIFY(ProgramFolder::readFile(uploadScript()).startsWith("set com=\r\n#"));
         QCOMPARE(WindowProbe(window).uploader()->outcome(), ScriptLauncher::Outcome::Failed);
+    }
+
+    void onlyAPortNameReachesTheShell_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::newRow("semicolon") << "x;touch pwned";
+        QTest::newRow("ampersand") << "COM3&touch pwned";
+        QTest::newRow("command substitution") << "a$(touch pwned)b";
+        QTest::newRow("backquotes") << "a`touch pwned`b";
+        QTest::newRow("pipe") << "x|touch pwned";
+        QTest::newRow("quotes and blank") << "\"x\" touch pwned";
+        QTest::newRow("line break") << "x\ntouch pwned";
+    }
+
+    void onlyAPortNameReachesTheShell()
+    {
+        QFETCH(QString, port);
+        QVERIFY(!PortLine::isUsablePortName(port));
+        FakeTools::installEsptool();
+        ProgramFolder::writeFile(ProgramFolder::esptool() + "/spiffs.bin", "image");
+        fakePorts = {{port, "odd"}};
+        Electronic_Clock window;
+        WindowProbe probe(window);
+        probe.ui()->pushButtonUpdateCom->click();
+        upload(window);
+        QVERIFY(probe.waitForScripts());
+        QVERIFY(ProgramFolder::readFile(uploadScript()).startsWith("set com=\r\n#"));
+        // Nothing ran but the script, which stopped for want of a port.
+        QCOMPARE(probe.uploader()->outcome(), ScriptLauncher::Outcome::Failed);
+        QVERIFY(!QFileInfo::exists(ProgramFolder::esptool() + "/esptool.args"));
+        for (const QString &folder :
+             {ProgramFolder::path(), ProgramFolder::esptool(), QDir::currentPath()})
+            QVERIFY2(!QFileInfo::exists(folder + "/pwned"), qPrintable(folder));
+    }
+
+    void portNamesThatAreUsable()
+    {
+        for (const char *port :
+             {"COM3", "COM100", "ttyUSB0", "/dev/ttyACM0", "cu.usbserial-1410", "tty_S1", ""})
+            QVERIFY2(PortLine::isUsablePortName(port), port);
+        for (const char *port : {"COM3 ", "a\\b", "x:y", "é", "COM3\r"})
+            QVERIFY2(!PortLine::isUsablePortName(port), port);
+        QCOMPARE(PortLine::rewritten("set com=COM3 \r\nrest", "x;y"),
+                 QByteArray("set com=\r\nrest"));
+    }
+
+    void uploadsRunOneAfterTheOther()
+    {
+        // Each run notes its start and end, with its port, and takes a while in between.
+        ProgramFolder::writeScript("esptool.bat",
+                                   "echo \"start $1\" | tr -d '\\r' >> order.log; sleep 0.3; "
+                                   "echo end >> order.log");
+        Electronic_Clock window;
+        WindowProbe probe(window);
+        probe.ui()->pushButtonUpdateCom->click();
+        upload(window);
+        QTest::qWait(100);
+        probe.ui()->comboBox->setCurrentIndex(1);
+        upload(window); // while the first runs: it waits, and its port line with it
+        QCOMPARE(probe.uploader()->outcome(), ScriptLauncher::Outcome::Waiting);
+        QVERIFY(ProgramFolder::readFile(uploadScript()).startsWith("set com=ttyUSB0\r\n"));
+        QVERIFY(probe.waitForScripts());
+        QCOMPARE(ProgramFolder::readFile(ProgramFolder::esptool() + "/order.log"),
+                 QByteArray("start com=ttyUSB0\nend\nstart com=COM100\nend\n"));
+        QCOMPARE(probe.uploader()->outcome(), ScriptLauncher::Outcome::Succeeded);
     }
 };
 

@@ -6,9 +6,27 @@
 
 namespace PortLine {
 
+namespace {
+
 QByteArray line(const QString &port)
 {
-    return QByteArrayLiteral("set com=") + port.toLocal8Bit() + QByteArrayLiteral("\r\n");
+    const QString usable = isUsablePortName(port) ? port : QString();
+    return QByteArrayLiteral("set com=") + usable.toLocal8Bit() + QByteArrayLiteral("\r\n");
+}
+
+} // namespace
+
+bool isUsablePortName(const QString &port)
+{
+    for (const QChar c : port) {
+        const bool usable = (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+                || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+                || (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('.')
+                || c == QLatin1Char('_') || c == QLatin1Char('-') || c == QLatin1Char('/');
+        if (!usable)
+            return false;
+    }
+    return true;
 }
 
 QByteArray rewritten(const QByteArray &script, const QString &port)

@@ -7,11 +7,13 @@
 // The upload script learns the serial port from its first line, "set com=<port>" and CR LF.
 namespace PortLine {
 
-// "set com=" + port + CR LF, in the local 8-bit encoding, whatever the platform.
-QByteArray line(const QString &port);
+// Whether a name can be a serial port: letters, digits, ".", "_", "-" and "/" only. The first
+// line is run by a shell (sh, or cmd.exe on Windows), where anything else could run as a command.
+bool isUsablePortName(const QString &port);
 
-// The script with its first line replaced by the port line. Every byte after the old first
-// line's LF stays as it was; a script without any LF is all first line.
+// The script with its first line replaced by "set com=" + port + CR LF, in the local 8-bit
+// encoding, whatever the platform. A port that is not usable leaves the port empty. Every byte
+// after the old first line's LF stays as it was; a script without any LF is all first line.
 QByteArray rewritten(const QByteArray &script, const QString &port);
 
 // Rewrites the first line of the script file in one step, keeping its permissions. A missing

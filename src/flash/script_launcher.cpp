@@ -68,32 +68,48 @@ void ScriptLauncher::launch(const QString &scriptPath)
     start(launchCommandFor(scriptPath));
 }
 
-void ScriptLauncher::launchAfter(const QString &scriptPath, ScriptLauncher *earlier)
+void ScriptLauncher::launchAfter(const QString &scriptPath, ScriptLauncher *earlier,
+                                 const std::function<void()> &prepare)
 {
-    if (!earlier || !earlier->isBusy()) {
-        launch(scriptPath);
+    pendingScript = scriptPath;
+    pendingPreparation = prepare;
+    if (waitingFor && waitingFor != earlier)
+        waitingFor->disconnect(this);
+    waitingFor = earlier;
+    if (mayStartPending()) {
+        startPendingWhenFree();
         return;
     }
-    // Several clicks while waiting collapse into one run once the earlier scripts have ended.
-    pendingScript = scriptPath;
     latest = nullptr; // an earlier run ending now no longer speaks for the latest launch
     latestOutcome = Outcome::Waiting;
-    if (waitingFor != earlier) {
-        waitingFor = earlier;
-        connect(earlier, &ScriptLauncher::allEnded, this, &ScriptLauncher::startPending,
+    if (waitingFor) {
+        connect(waitingFor, &ScriptLauncher::allEnded, this, &ScriptLauncher::startPendingWhenFree,
                 Qt::UniqueConnection);
     }
+    connect(this, &ScriptLauncher::allEnded, this, &ScriptLauncher::startPendingWhenFree,
+            Qt::UniqueConnection);
 }
 
-void ScriptLauncher::startPending()
+bool ScriptLauncher::mayStartPending() const
 {
+    return !pendingScript.isEmpty() && !isBusy() && !(waitingFor && waitingFor->isBusy());
+}
+
+void ScriptLauncher::startPendingWhenFree()
+{
+    if (!mayStartPending())
+        return;
     if (waitingFor)
         waitingFor->disconnect(this);
     waitingFor = nullptr;
+    disconnect(this, &ScriptLauncher::allEnded, this, &ScriptLauncher::startPendingWhenFree);
     const QString script = pendingScript;
+    const std::function<void()> prepare = pendingPreparation;
     pendingScript.clear();
-    if (!script.isEmpty())
-        launch(script);
+    pendingPreparation = nullptr;
+    if (prepare)
+        prepare();
+    launch(script);
 }
 
 void ScriptLauncher::start(const LaunchCommand &command)

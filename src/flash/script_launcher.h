@@ -1,6 +1,8 @@
 #ifndef FLASH_SCRIPT_LAUNCHER_H
 #define FLASH_SCRIPT_LAUNCHER_H
 
+#include <functional>
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -48,8 +50,11 @@ public:
     // Starts the script now. Returns at once.
     void launch(const QString &scriptPath);
 
-    // Starts the script as soon as nothing that `earlier` launched is running any more.
-    void launchAfter(const QString &scriptPath, ScriptLauncher *earlier);
+    // Starts the script as soon as nothing that this launcher or `earlier` launched runs any
+    // more, so that its runs come one after the other. `prepare` runs right before the start.
+    // Several calls while waiting give one run, of the latest call's script and preparation.
+    void launchAfter(const QString &scriptPath, ScriptLauncher *earlier,
+                     const std::function<void()> &prepare = {});
 
     // Starts any program; the flashing scripts go through launch().
     void start(const LaunchCommand &command);
@@ -68,13 +73,15 @@ signals:
 
 private:
     void onEnded(QProcess *process, Outcome outcome);
-    void startPending();
+    bool mayStartPending() const;
+    void startPendingWhenFree();
 
     QList<QProcess *> running;
     QProcess *latest = nullptr;
     Outcome latestOutcome = Outcome::NotLaunched;
     ScriptLauncher *waitingFor = nullptr;
     QString pendingScript;
+    std::function<void()> pendingPreparation;
 };
 
 #endif // FLASH_SCRIPT_LAUNCHER_H

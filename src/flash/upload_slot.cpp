@@ -13,11 +13,14 @@ void Electronic_Clock::on_pushButtonUpload_clicked()
 {
     const QString script
             = ToolchainFolder::uploadScriptPath(ToolchainFolder::applicationDirectory());
-    // A script that cannot be rewritten still runs, with the port it already names.
-    PortLine::rewriteFile(script, currentPort);
-    // An image still being built must not go to the clock half-written: the upload starts once
-    // the image builder has ended. The animation starts at the click all the same.
-    uploaderLauncher->launchAfter(script, builderLauncher);
+    // An image still being built must not go to the clock half-written, and two uploads must not
+    // fight for the port: the upload starts once the image builder and any earlier upload have
+    // ended. The port line is written right before the start, as cmd.exe reads a batch file as it
+    // runs it, so the script of a run still going must not change under it. A script that cannot
+    // be rewritten still runs, with the port it already names. The animation starts at the click.
+    const QString port = currentPort;
+    uploaderLauncher->launchAfter(script, builderLauncher,
+                                  [script, port] { PortLine::rewriteFile(script, port); });
     qDebug() << "上传按钮已经按下";
     uploadTimer->start(uploadAnimation.intervalMs);
 }
