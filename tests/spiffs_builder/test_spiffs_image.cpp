@@ -226,7 +226,8 @@ private slots:
         QCOMPARE(read.value[0].data.size(), size_t(0));
     }
 
-    void workedExampleOfSection13()
+    // FORMAT.md, section 12, byte for byte.
+    void workedExampleOfFormatSection12()
     {
         const std::vector<uint8_t> content = randomBytes(1000, 13);
         const auto built = spiffs::build({{"/0.jpg", content}}, standard);
