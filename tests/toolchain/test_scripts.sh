@@ -90,7 +90,8 @@ fresh_folder() {
 # pads it when $calls/mac-padded exists), read_flash writes the bytes of
 # $calls/flash (0xFF without it) into its file. $calls/read_mac.fail or
 # $calls/read_flash.fail makes that step fail; $calls/read_flash.short makes
-# read_flash write a byte too few.
+# read_flash write a byte too few. With $calls/fail-at naming a command, that
+# command prints $calls/failure and exits with $calls/failure.status.
 fake() {
     local dir=$1 name=$2 tag=$3 status=$4
     {
@@ -101,6 +102,12 @@ pwd -P >"$record.cwd"
 printf '%s\n' "$*" >>"$record.calls"
 echo "output of $name"
 echo "errors of $name" >&2
+if [ -e "$calls/fail-at" ]; then
+    case " $* " in *" $(cat "$calls/fail-at") "*)
+        cat "$calls/failure"
+        exit "$(cat "$calls/failure.status")" ;;
+    esac
+fi
 case " $* " in
 *" read_mac "*)
     [ -e "$calls/read_mac.fail" ] && { echo "A fatal error occurred: Failed to connect"; exit 2; }
@@ -239,7 +246,7 @@ rm -r -- "$esp/data"
 run mkspiffs.bat
 check "mkspiffs.bat: fails when data/ is missing" status_failed
 check "mkspiffs.bat: ... without calling mkspiffs" not_called mkspiffs
-check "mkspiffs.bat: ... and says so in the log" log_has mkspiffs.log "'data' is missing"
+check "mkspiffs.bat: ... and says so in the log" log_has mkspiffs.log "Result: the picture folder $(real_dir "$esp")/data is missing"
 
 fresh_folder
 fake "$bin" mkspiffs path 0
@@ -248,7 +255,7 @@ check "mkspiffs.bat: fails when spiffs_builder is missing, even with a mkspiffs 
     status_failed
 check "mkspiffs.bat: ... without running that mkspiffs" not_called path
 check "mkspiffs.bat: ... and says so plainly in the log" log_has mkspiffs.log \
-    "The image builder spiffs_builder is missing from"
+    "Result: the image builder spiffs_builder is missing from"
 
 for tool in mkspiffs spiffs_builder; do
     fresh_folder
@@ -319,14 +326,15 @@ check "esptool.bat: exits with esptool's failure status (2)" status_is 2
 upload_with ""
 check "esptool.bat: fails when the port is empty" status_failed
 check "esptool.bat: ... without calling esptool" not_called esptool
-check "esptool.bat: ... and says so in the log" log_has esptool.log "No usable serial port"
+check "esptool.bat: ... and says so in the log" log_has esptool.log "Result: no usable serial port was chosen"
 
 upload_with ttyUSB0
 rm -f -- "$esp/spiffs.bin" "$calls/esptool.args"
 run esptool.bat
 check "esptool.bat: fails when spiffs.bin is missing" status_failed
 check "esptool.bat: ... without calling esptool" not_called esptool
-check "esptool.bat: ... and says so in the log" log_has esptool.log "spiffs.bin is missing"
+check "esptool.bat: ... and says so in the log" log_has esptool.log \
+    "Result: there is no image to upload: click Compile Custom Picture first."
 
 upload_with ttyUSB0
 fake "$esp" esptool folder 0
@@ -378,7 +386,7 @@ else
     run esptool.bat "$base_path"
     check "esptool.bat: fails when esptool is nowhere" status_failed
     check "esptool.bat: ... and says so plainly in the log" log_has esptool.log \
-        "esptool was not found: install it with 'pipx install esptool'"
+        "Result: esptool is not installed: install it with 'pipx install esptool'"
 fi
 
 # ---- esptool.bat: keeping the clock's own file system ----------------------
@@ -500,6 +508,140 @@ run esptool.bat
 check "backup: with no-backup in the folder, only the image is written" commands_are write_flash
 check "backup: ... as an upload always was" esptool_args_are esptool /dev/ttyUSB0
 check "backup: ... and exits 0" status_is 0
+
+# ---- the result line -------------------------------------------------------
+
+# result_is LOG TEXT: the log's last line is its result, and starts with TEXT.
+result_is() {
+    local last
+    last=$(tail -n 1 -- "$esp/$1" 2>/dev/null)
+    case $last in "Result: $2"*) return 0 ;; esac
+    echo "# $1 ends: $last"
+    return 1
+}
+
+# esptool_fails STEP STATUS TEXT: an upload whose esptool prints TEXT and exits with STATUS at
+# the command STEP.
+esptool_fails() {
+    ready_to_upload ttyUSB0
+    printf '%s\n' "$1" >"$calls/fail-at"
+    printf '%s\n' "$3" >"$calls/failure"
+    printf '%s' "$2" >"$calls/failure.status"
+    run esptool.bat
+}
+
+cannot_open="A fatal error occurred: Could not open /dev/ttyUSB0, the port is busy or doesn't exist."
+esptool_fails read_mac 2 "$cannot_open
+([Errno 2] could not open port /dev/ttyUSB0: [Errno 2] No such file or directory: '/dev/ttyUSB0')"
+check "result: a port that does not exist" result_is esptool.log \
+    "the port /dev/ttyUSB0 does not exist: plug the clock in, click Refresh"
+check "result: ... esptool's status is the script's" status_is 2
+esptool_fails read_mac 2 "$cannot_open
+([Errno 13] could not open port /dev/ttyUSB0: [Errno 13] Permission denied: '/dev/ttyUSB0')
+Hint: Try to add user into dialout or uucp group."
+check "result: no permission for the port" result_is esptool.log \
+    "no permission for /dev/ttyUSB0: add your user to the dialout group"
+check "result: ... and the log tells how to go on without a copy" log_has esptool.log \
+    "put an empty file named no-backup"
+esptool_fails read_mac 2 "$cannot_open
+([Errno 11] Could not exclusively lock port /dev/ttyUSB0: [Errno 11] Resource temporarily unavailable)"
+check "result: the port held by another program" result_is esptool.log \
+    "the port /dev/ttyUSB0 is in use by another program"
+esptool_fails read_mac 2 "Connecting......................................
+A fatal error occurred: Failed to connect to ESP8266: No serial data received."
+check "result: nothing answers" result_is esptool.log "the clock does not answer on /dev/ttyUSB0"
+esptool_fails write_flash 2 "Traceback (most recent call last):
+  File \"esptool.py\", line 1, in <module>
+A fatal error occurred: The chip stopped responding."
+check "result: the clock stops answering during the write" result_is esptool.log \
+    "the clock stopped answering during the upload"
+check "result: ... after a copy was kept" [ -f "$esp/backup/$clock.bin" ]
+esptool_fails write_flash 1 "Writing at 0x00310000... (12 %)
+Could not configure port: (5, 'Input/output error')"
+check "result: the cable pulled during the write" result_is esptool.log \
+    "the connection to the clock was lost during the upload"
+check "result: ... esptool's status 1 is the script's" status_is 1
+esptool_fails write_flash 2 \
+    "A fatal error occurred: Failed to enter compressed flash mode (result was C400: Failed SPI operation)"
+check "result: the chip refuses the write" result_is esptool.log "the clock refused the write"
+esptool_fails write_flash 2 "A fatal error occurred: Something odd at 50% of the write"
+check "result: any other fatal error, in esptool's words, with no percent sign" result_is \
+    esptool.log "Something odd at 50 percent of the write"
+esptool_fails write_flash 3 "KeyError: 'x'"
+check "result: anything else points at the log" result_is esptool.log \
+    "esptool could not write the image (esptool's exit status 3): see "
+esptool_fails read_flash 2 "KeyError: 'x'"
+check "result: a copy that could not be read says how to go on without one" result_is \
+    esptool.log "no copy of the clock's pictures could be kept: esptool could not read the clock's file system; to upload without one, put an empty file named no-backup"
+
+upload_with ttyUSB0
+check "result: a finished upload says so" result_is esptool.log \
+    "the image is on the clock on /dev/ttyUSB0."
+upload_with ""
+check "result: no port" result_is esptool.log "no usable serial port was chosen"
+ready_to_upload ttyUSB0
+rm -- "$esp/spiffs.bin"
+run esptool.bat
+check "result: no image" result_is esptool.log "there is no image to upload"
+check "result: the log is one run's, with nothing left beside it" \
+    folder_holds data esptool esptool.bat esptool.log mkspiffs.bat
+
+fresh_folder
+fake "$esp" mkspiffs mkspiffs 0
+rm -r -- "$esp/data"
+run mkspiffs.bat
+check "result: mkspiffs.bat without its data folder" result_is mkspiffs.log \
+    "the picture folder $(real_dir "$esp")/data is missing"
+fresh_folder
+run mkspiffs.bat
+check "result: mkspiffs.bat without a builder" result_is mkspiffs.log \
+    "the image builder spiffs_builder is missing"
+fresh_folder
+fake "$esp" mkspiffs mkspiffs 5
+run mkspiffs.bat
+check "result: a builder that fails without saying why" result_is mkspiffs.log \
+    "mkspiffs failed with exit status 5: see mkspiffs.log."
+if [ -n "$builder" ]; then
+    fresh_folder
+    cp -- "$builder" "$esp/spiffs_builder"
+    run mkspiffs.bat
+    check "result: a built image" result_is mkspiffs.log "the image is built."
+    head -c 120000 /dev/urandom >"$root/noise"
+    for d in 0 1 2 3 4 5 6 7 8 9; do cp -- "$root/noise" "$esp/data/$d.jpg"; done
+    run mkspiffs.bat
+    check "result: pictures that do not fit, in the builder's words" result_is mkspiffs.log \
+        "the files do not fit"
+    check "result: ... the built image stays" [ "$(wc -c <"$esp/spiffs.bin")" -eq 1024000 ]
+    fresh_folder
+    cp -- "$builder" "$esp/spiffs_builder"
+    mkdir -- "$esp/spiffs.bin"
+    run mkspiffs.bat
+    check "result: an image that cannot be written" result_is mkspiffs.log \
+        "the image cannot be written"
+
+    # Two builds at once, as from two windows: each finishes with a whole image and a log of
+    # its own, never a mixture.
+    fresh_folder
+    cp -- "$builder" "$esp/spiffs_builder"
+    one_run_logged() {
+        [ "$(grep -c '^Result: ' "$esp/$1")" -eq 1 ] && [ "$(grep -c '^Running: ' "$esp/$1")" -eq 1 ]
+    }
+    two_builds() {
+        (cd -- "$elsewhere" && "${script_shell[@]}" "$esp/mkspiffs.bat" </dev/null) &
+        (cd -- "$elsewhere" && "${script_shell[@]}" "$esp/mkspiffs.bat" </dev/null)
+        local second=$?
+        wait $! && [ "$second" -eq 0 ]
+    }
+    for round in 1 2 3 4 5; do
+        check "two builds at once, round $round: both succeed" two_builds
+        check "... the log is one run's" one_run_logged mkspiffs.log
+        check "... the image unpacks to the data folder" \
+            sh -c 'rm -rf "$2" && "$1" -u "$2" "$3" >/dev/null && diff -r "$2" "$4"' sh \
+            "$builder" "$root/unpacked-two" "$esp/spiffs.bin" "$esp/data"
+        check "... nothing temporary is left" \
+            folder_holds data esptool.bat mkspiffs.bat mkspiffs.log spiffs.bin spiffs_builder
+    done
+fi
 
 # ---- the layout --------------------------------------------------------------
 

@@ -10,7 +10,9 @@ set com=ttyS0
 #
 # The program runs this file as: /bin/sh "<full path of this file>"
 # with no working directory set and nothing attached to stdin/stdout/stderr.
-# Everything this script and esptool print goes to esptool.log beside it.
+# Everything this script and esptool print goes to esptool.log beside it,
+# which ends with one line for a person, "Result: " and what happened. The
+# program shows that line when the upload failed.
 # Exit status: esptool's own, or non-zero when the upload could not start.
 
 # ---- Flash layout ----------------------------------------------------------
@@ -37,18 +39,31 @@ esac
 # Work in this script's own folder; $0 is the full path of this file.
 here=$(dirname -- "$0")
 if ! cd -- "$here" 2>/dev/null; then
-    msg="esptool.bat: cannot change to the folder '$here'."
-    printf '%s\n' "$msg" >"$here/$LOG" 2>/dev/null
-    printf '%s\n' "$msg" >&2
+    printf 'Result: cannot change to the folder %s.\n' "$here" >&2
     exit 1
 fi
 
-# Start a fresh log; if this folder is read-only, still report through stderr.
-if (printf '' >"$LOG") 2>/dev/null; then
+# Each run writes a log of its own and puts it in place when it ends, so that
+# the log is always one run's. Temporary files go when the script ends.
+run_log=$LOG.$$.tmp
+scratch=$LOG.$$.out
+part=
+cleanup() {
+    rm -f -- "$scratch" ${part:+"$part"}
+    if [ -n "$run_log" ] && [ -f "$run_log" ]; then mv -f -- "$run_log" "$LOG"; fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+if (: >"$run_log") 2>/dev/null; then
+    exec >>"$run_log" 2>&1 </dev/null
+elif (: >"$LOG") 2>/dev/null; then
+    # A read-only folder that still lets its log be written: say why there.
+    run_log=
     exec >>"$LOG" 2>&1 </dev/null
 else
-    printf 'esptool.bat: cannot write %s/%s.\n' "$PWD" "$LOG" >&2
-    exec </dev/null
+    printf 'Result: cannot write into the folder %s: it is read-only.\n' "$PWD" >&2
+    exit 1
 fi
 
 # Prints its arguments as one command line, quoting those that need it.
@@ -63,9 +78,12 @@ show() {
     printf '%s\n' "$line"
 }
 
-fail() {
-    printf '%s\n' "$*"
-    exit 1
+# finish STATUS TEXT: ends the log with its result line.
+finish() {
+    status=$1
+    shift
+    printf 'Result: %s\n' "$*"
+    exit "$status"
 }
 
 # A real port name holds letters, digits and . _ - / only; anything else in
@@ -84,7 +102,7 @@ esac
 # Find esptool: this folder first, then the PATH, then where pipx puts it (a
 # program started from the desktop may not have that folder on its PATH), then
 # Python's module.
-missing="esptool was not found: install it with 'pipx install esptool' (on Debian and Ubuntu first 'sudo apt install pipx'), or put it into this folder."
+missing="esptool is not installed: install it with 'pipx install esptool' (on Debian and Ubuntu first 'sudo apt install pipx'), or put it into $PWD."
 user_bin=${HOME:+$HOME/.local/bin}
 if [ -f ./esptool ] && [ -x ./esptool ]; then
     set -- ./esptool
@@ -92,7 +110,7 @@ elif [ -f ./esptool.py ] && [ -x ./esptool.py ]; then
     set -- ./esptool.py
 elif [ -f ./esptool.py ]; then
     if ! python=$(command -v python3 2>/dev/null) || [ -z "$python" ]; then
-        missing="Python 3 was not found: it is needed to run esptool.py from this folder; install python3."
+        missing="Python 3 is not installed: it is needed to run esptool.py from $PWD; install python3."
         set --
     else
         set -- "$python" ./esptool.py
@@ -125,14 +143,62 @@ printf 'Running: '
 show "$@" --after hard_reset write_flash "$FS_OFFSET" "$IMAGE"
 
 if [ -z "$port" ]; then
-    fail "No usable serial port was chosen: click Refresh in the program, choose the clock's port and upload again."
+    finish 1 "no usable serial port was chosen: click Refresh, choose the clock's port and upload again."
 fi
 if [ -z "$tool_found" ]; then
-    fail "$missing"
+    finish 1 "$missing"
 fi
 if [ ! -f "$IMAGE" ]; then
-    fail "The image $IMAGE is missing in $PWD: build it first (mkspiffs.bat)."
+    finish 1 "there is no image to upload: click Compile Custom Picture first."
 fi
+
+# step WHAT ARGUMENTS...: runs esptool for one step, its output into $scratch
+# and then into the log. On a failure, ends the upload with the reason that
+# esptool's output shows, or with WHAT.
+step() {
+    what=$1
+    shift
+    printf 'Running: '
+    show "$@"
+    "$@" >"$scratch" 2>&1
+    step_status=$?
+    cat -- "$scratch"
+    [ "$step_status" -eq 0 ] && return 0
+    printf 'esptool failed with exit status %s.\n' "$step_status"
+    if reason=$(esptool_reason); then
+        [ -n "$copying" ] && explain_no_backup
+        finish "$step_status" "$reason"
+    fi
+    [ -n "$copying" ] && no_backup "$what"
+    finish "$step_status" "$what (esptool's exit status $step_status): see $PWD/$LOG."
+}
+
+# has TEXT: esptool's output holds TEXT.
+has() { grep -qF -- "$1" "$scratch"; }
+
+# Prints what esptool's output in $scratch says went wrong, in plain words and
+# with the remedy; fails when it says nothing known.
+esptool_reason() {
+    if has 'Errno 13' || has 'Permission denied'; then
+        echo "no permission for $device: add your user to the dialout group ('sudo usermod -aG dialout \$USER'), then log out and in again."
+    elif has 'Errno 11' || has 'Errno 16' || has 'exclusively lock' || has 'Device or resource busy'; then
+        echo "the port $device is in use by another program: close it (a serial monitor, another flashing tool) and upload again."
+    elif has 'Errno 2' || has 'No such file or directory' || has "doesn't exist"; then
+        echo "the port $device does not exist: plug the clock in, click Refresh, choose its port and upload again."
+    elif has 'No serial data received' || has 'Failed to connect'; then
+        echo "the clock does not answer on $device: check that the cable carries data and that this is the clock's port, then upload again."
+    elif has 'stopped responding'; then
+        echo "the clock stopped answering during the upload: check the cable and upload again."
+    elif has 'Input/output error' || has 'Could not configure port'; then
+        echo "the connection to the clock was lost during the upload (was the cable pulled?): plug it in again and upload again."
+    elif has 'Failed to enter compressed flash mode' || has 'Failed SPI operation'; then
+        echo "the clock refused the write to its flash: unplug it, plug it in again and upload again."
+    elif has 'A fatal error occurred:'; then
+        sed -n -e 's/%/ percent/g' -e 's/.*A fatal error occurred: *//p' "$scratch" | tail -n 1 | tr -d '\r'
+    else
+        return 1
+    fi
+}
 
 # ---- Keeping the clock's own pictures --------------------------------------
 # The upload overwrites the whole file system. Before the first upload to a
@@ -141,86 +207,61 @@ fi
 # copy that exists is never read again nor changed. No copy, no upload: when
 # the copy cannot be made, nothing is written to the clock.
 
-scratch=
-part=
-trap 'rm -f -- ${scratch:+"$scratch"} ${part:+"$part"}' EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
+# no_backup WHY: stops before anything is written to the clock.
 no_backup() {
-    printf 'No copy of the clock'\''s file system could be kept: %s\n' "$*"
-    printf 'Nothing was written to the clock. To upload without keeping a copy, put an empty file named %s into %s.\n' \
+    explain_no_backup
+    finish 1 "no copy of the clock's pictures could be kept: $*; to upload without one, put an empty file named $NO_BACKUP into $PWD."
+}
+explain_no_backup() {
+    printf 'No copy of the clock'\''s file system could be kept, so nothing was written to the clock. To upload without keeping a copy, put an empty file named %s into %s.\n' \
         "$NO_BACKUP" "$PWD"
-    exit 1
 }
 
-# Runs a command with its output into $scratch, then into the log.
-esptool_step() {
-    "$@" >"$scratch" 2>&1
-    step_status=$?
-    cat -- "$scratch"
-    return "$step_status"
-}
-
+copying=
 if [ -e "$NO_BACKUP" ]; then
     printf 'Not keeping a copy of the clock'\''s file system: %s is present.\n' "$NO_BACKUP"
 else
-    scratch=$(mktemp "./esptool-output.XXXXXX" 2>/dev/null) ||
-        no_backup "cannot write into $PWD."
-    printf 'Reading the clock'\''s MAC address: '
-    show "$@" --after no_reset read_mac
-    esptool_step "$@" --after no_reset read_mac ||
-        no_backup "esptool could not read the clock's MAC address (exit status $step_status)."
+    copying=1
+    step "esptool could not read the clock's MAC address" "$@" --after no_reset read_mac
     # esptool 4 prints "MAC: 5c:cf:7f:51:4d:01", esptool 5 pads the label.
     mac=$(awk '$1 == "MAC:" { print $2; exit }' "$scratch")
     hex='[0-9A-Fa-f][0-9A-Fa-f]'
     case $mac in
         $hex:$hex:$hex:$hex:$hex:$hex) ;;
-        *) no_backup "esptool named no MAC address that this script understands." ;;
+        *) no_backup "esptool named no MAC address for the clock" ;;
     esac
     clock=$(printf '%s' "$mac" | tr 'A-F:' 'a-f-')
-    if [ -e "$BACKUP/$clock.bin" ] && [ ! -f "$BACKUP/$clock.bin" ]; then
-        no_backup "$PWD/$BACKUP/$clock.bin is there but is not a file."
-    elif [ -f "$BACKUP/$clock.bin" ]; then
-        printf 'The clock %s was copied before: %s/%s.bin is kept as it is.\n' "$clock" "$BACKUP" "$clock"
+    copy=$BACKUP/$clock.bin
+    if [ -f "$copy" ]; then
+        printf 'The clock %s was copied before: %s/%s is kept as it is.\n' "$clock" "$PWD" "$copy"
+    elif [ -e "$copy" ]; then
+        no_backup "$PWD/$copy is there but is not a file"
     else
-        mkdir -p -- "$BACKUP" 2>/dev/null || no_backup "cannot make the folder $PWD/$BACKUP."
+        mkdir -p -- "$BACKUP" 2>/dev/null || no_backup "the folder $PWD/$BACKUP cannot be made"
         part=$BACKUP/$clock.part
-        rm -f -- "$part"
-        (: >"$part") 2>/dev/null || no_backup "cannot write into $PWD/$BACKUP."
-        rm -f -- "$part"
-        printf 'Copying the clock'\''s file system: '
-        show "$@" --after no_reset read_flash "$FS_OFFSET" "$FS_SIZE" "$part"
-        esptool_step "$@" --after no_reset read_flash "$FS_OFFSET" "$FS_SIZE" "$part" ||
-            no_backup "esptool could not read the file system (exit status $step_status)."
+        (: >"$part") 2>/dev/null || no_backup "the folder $PWD/$BACKUP is read-only"
+        step "esptool could not read the clock's file system" \
+            "$@" --after no_reset read_flash "$FS_OFFSET" "$FS_SIZE" "$part"
         got=$(wc -c <"$part" 2>/dev/null | tr -d ' ')
         if [ "${got:-0}" -ne $((FS_SIZE)) ]; then
-            no_backup "esptool read ${got:-0} bytes instead of $((FS_SIZE)) (is the disk full?)."
+            no_backup "esptool read ${got:-0} bytes of $((FS_SIZE)) (is the disk full?)"
         fi
-        mv -f -- "$part" "$BACKUP/$clock.bin" 2>/dev/null ||
-            no_backup "cannot rename $part to $BACKUP/$clock.bin."
+        mv -f -- "$part" "$copy" 2>/dev/null || no_backup "$part cannot be renamed to $copy"
         part=
-        printf 'Kept the clock'\''s file system in %s/%s/%s.bin.\n' "$PWD" "$BACKUP" "$clock"
+        printf 'Kept the clock'\''s file system in %s/%s.\n' "$PWD" "$copy"
         # The pictures as files, for a user to look at or to use as a custom set.
-        if [ -x ./spiffs_builder ] &&
-            ./spiffs_builder -u "$BACKUP/$clock" "$BACKUP/$clock.bin"; then
+        if [ -x ./spiffs_builder ] && ./spiffs_builder -u "$BACKUP/$clock" "$copy"; then
             printf 'Its files are in %s/%s/%s/.\n' "$PWD" "$BACKUP" "$clock"
         else
-            printf 'Its files could not be unpacked (a blank area, another file system, or no spiffs_builder here); the raw copy %s/%s.bin is kept.\n' \
-                "$BACKUP" "$clock"
+            printf 'Its files could not be unpacked (a blank area, another file system, or no spiffs_builder here); the raw copy %s is kept.\n' \
+                "$copy"
         fi
     fi
+    copying=
 fi
 
 # ---- The upload ------------------------------------------------------------
 
-printf 'Writing the image: '
-show "$@" --after hard_reset write_flash "$FS_OFFSET" "$IMAGE"
-"$@" --after hard_reset write_flash "$FS_OFFSET" "$IMAGE"
-status=$?
-if [ "$status" -ne 0 ]; then
-    printf 'esptool failed with exit status %s.\n' "$status"
-else
-    printf 'Upload finished.\n'
-fi
-exit "$status"
+step "esptool could not write the image" "$@" --after hard_reset write_flash "$FS_OFFSET" "$IMAGE"
+printf 'Upload finished.\n'
+finish 0 "the image is on the clock on $device."
