@@ -180,6 +180,89 @@ std::string checkFiles(const std::vector<FileSize> &files, const Geometry &g)
     return {};
 }
 
+namespace {
+
+// A freshly formatted image: erased, with the magic and erase count 0 in every block.
+std::vector<uint8_t> formattedImage(const Geometry &g)
+{
+    std::vector<uint8_t> image(g.imageSize, 0xFF);
+    for (uint32_t block = 0; block < g.blocks; ++block) {
+        uint8_t *tail = &image[size_t(block) * g.blockSize + g.pageSize - 4];
+        put16(tail, g.magic);
+        put16(tail + 2, 0);
+    }
+    return image;
+}
+
+// Hands out the object pages in increasing order from page 1, skipping the lookup pages, and
+// writes each one's lookup entry and page header. checkFiles() made sure that they stay below the
+// last two blocks.
+class PagePlacer
+{
+public:
+    PagePlacer(std::vector<uint8_t> &image, const Geometry &g)
+        : image(image)
+        , g(g)
+    { }
+
+    // The next free object page, now holding this page header; its number.
+    uint32_t place(uint16_t id, uint16_t span, uint8_t flags)
+    {
+        const uint32_t block = placed / g.entriesPerBlock, index = placed % g.entriesPerBlock;
+        ++placed;
+        put16(&image[size_t(block) * g.blockSize + 2 * index], id);
+        const uint32_t page = block * g.pagesPerBlock + 1 + index;
+        uint8_t *at = pageAt(page);
+        put16(at, id);
+        put16(at + 2, span);
+        at[4] = flags;
+        return page;
+    }
+
+    uint8_t *pageAt(uint32_t page) { return &image[size_t(page) * g.pageSize]; }
+    uint32_t pagesPlaced() const { return placed; }
+
+private:
+    std::vector<uint8_t> &image;
+    const Geometry &g;
+    uint32_t placed = 0;
+};
+
+// One file's pages: its index header, then its data pages, each further index page right before
+// the first data page it lists.
+void placeFile(const ImageFile &file, uint16_t id, PagePlacer &placer, const Geometry &g)
+{
+    const uint16_t indexId = uint16_t(id | indexMarker);
+    const size_t size = file.data.size();
+    uint8_t *header = placer.pageAt(placer.place(indexId, 0, flagsIndex));
+    put32(header + Geometry::sizeOffset, size == 0 ? emptyFileSize : uint32_t(size));
+    header[Geometry::typeOffset] = typeFile;
+    uint8_t *name = header + Geometry::nameOffset;
+    std::fill(name, name + Geometry::nameFieldSize, 0);
+    std::copy(file.name.begin(), file.name.end(), name);
+
+    uint8_t *table = header + Geometry::headerTableOffset;
+    uint16_t indexSpan = 0;
+    const uint32_t dataPages = uint32_t(divideUp(size, g.dataPerPage));
+    for (uint32_t span = 0; span < dataPages; ++span) {
+        uint32_t entry = span;
+        if (span >= g.headerEntries) {
+            entry = (span - g.headerEntries) % g.indexEntries;
+            if (entry == 0)
+                table = placer.pageAt(placer.place(indexId, ++indexSpan, flagsIndex))
+                        + Geometry::indexTableOffset;
+        }
+        const uint32_t page = placer.place(id, uint16_t(span), flagsData);
+        put16(table + 2 * entry, uint16_t(page));
+        const size_t from = size_t(span) * g.dataPerPage;
+        const size_t count = std::min<size_t>(g.dataPerPage, size - from);
+        std::copy_n(file.data.begin() + from, count,
+                    placer.pageAt(page) + Geometry::pageHeaderSize);
+    }
+}
+
+} // namespace
+
 Result<Built> build(const std::vector<ImageFile> &files, const Layout &layout)
 {
     Result<Built> result;
@@ -202,64 +285,197 @@ Result<Built> build(const std::vector<ImageFile> &files, const Layout &layout)
     std::sort(sorted.begin(), sorted.end(),
               [](const ImageFile *a, const ImageFile *b) { return a->name < b->name; });
 
-    // A freshly formatted image: erased, with the magic and erase count 0 in every block.
-    std::vector<uint8_t> &image = result.value.image;
-    image.assign(g.imageSize, 0xFF);
-    for (uint32_t block = 0; block < g.blocks; ++block) {
-        uint8_t *tail = &image[size_t(block) * g.blockSize + g.pageSize - 4];
-        put16(tail, g.magic);
-        put16(tail + 2, 0);
-    }
-
-    // Object pages in increasing order from page 1, skipping the lookup pages; checkFiles() made
-    // sure they stay below the last two blocks.
-    uint32_t placed = 0;
-    const auto place = [&](uint16_t entry, uint16_t span, uint8_t flags) {
-        const uint32_t block = placed / g.entriesPerBlock, index = placed % g.entriesPerBlock;
-        ++placed;
-        put16(&image[size_t(block) * g.blockSize + 2 * index], entry);
-        const uint32_t page = block * g.pagesPerBlock + 1 + index;
-        uint8_t *at = &image[size_t(page) * g.pageSize];
-        put16(at, entry);
-        put16(at + 2, span);
-        at[4] = flags;
-        return page;
-    };
-    const auto pageAt = [&](uint32_t page) { return &image[size_t(page) * g.pageSize]; };
-
+    result.value.image = formattedImage(g);
+    PagePlacer placer(result.value.image, g);
     uint16_t id = 0;
-    for (const ImageFile *file : sorted) {
-        ++id;
-        const uint16_t indexId = uint16_t(id | indexMarker);
-        const size_t size = file->data.size();
-        const uint32_t header = place(indexId, 0, flagsIndex);
-        uint8_t *at = pageAt(header);
-        put32(at + 8, size == 0 ? emptyFileSize : uint32_t(size));
-        at[12] = typeFile;
-        std::fill(at + 13, at + 13 + Geometry::nameFieldSize, 0);
-        std::copy(file->name.begin(), file->name.end(), at + 13);
-
-        uint8_t *table = at + Geometry::headerTableOffset;
-        uint16_t indexSpan = 0;
-        const uint32_t dataPages = uint32_t(divideUp(size, g.dataPerPage));
-        for (uint32_t span = 0; span < dataPages; ++span) {
-            uint32_t entry = span;
-            if (span >= g.headerEntries) {
-                entry = (span - g.headerEntries) % g.indexEntries;
-                if (entry == 0) // the index page goes before the first data page it covers
-                    table = pageAt(place(indexId, ++indexSpan, flagsIndex))
-                            + Geometry::indexTableOffset;
-            }
-            const uint32_t page = place(id, uint16_t(span), flagsData);
-            put16(table + 2 * entry, uint16_t(page));
-            const size_t from = size_t(span) * g.dataPerPage;
-            const size_t count = std::min<size_t>(g.dataPerPage, size - from);
-            std::copy_n(file->data.begin() + from, count, pageAt(page) + Geometry::pageHeaderSize);
-        }
-    }
-    result.value.pagesUsed = placed;
+    for (const ImageFile *file : sorted)
+        placeFile(*file, ++id, placer, g);
+    result.value.pagesUsed = placer.pagesPlaced();
     return result;
 }
+
+namespace {
+
+// An image being read, and the blocks that the mount check took as erased.
+struct ImageView
+{
+    const std::vector<uint8_t> &image;
+    const Geometry &g;
+    std::vector<bool> erased;
+
+    const uint8_t *pageAt(uint32_t page) const { return &image[size_t(page) * g.pageSize]; }
+    uint16_t lookupEntry(uint32_t block, uint32_t index) const
+    {
+        return get16(&image[size_t(block) * g.blockSize + 2 * index]);
+    }
+    PageHeader headerOf(uint32_t page) const
+    {
+        const uint8_t *at = pageAt(page);
+        return PageHeader {get16(at), get16(at + 2), at[4]};
+    }
+    bool isObjectPage(uint32_t page) const
+    {
+        return page < g.pages && page % g.pagesPerBlock != 0 && !erased[page / g.pagesPerBlock];
+    }
+};
+
+// A page that belongs to a file: used and final, not deleted. Others are still being written or
+// already deleted.
+bool isLive(uint8_t flags)
+{
+    return (flags & (flagUsed | flagFinal)) == 0 && (flags & flagDeleted) != 0;
+}
+
+// Mounting: every block carries the magic. The library erases a single block without it (an erase
+// that was cut short) and refuses the image when two or more lack it. Marks the erased block in
+// `view`; returns why the image does not mount, or nothing.
+std::string checkMount(ImageView &view)
+{
+    const Geometry &g = view.g;
+    view.erased.assign(g.blocks, false);
+    uint32_t withoutMagic = 0;
+    for (uint32_t block = 0; block < g.blocks; ++block) {
+        if (get16(&view.image[size_t(block) * g.blockSize + g.pageSize - 4]) != g.magic) {
+            view.erased[block] = true;
+            ++withoutMagic;
+        }
+    }
+    if (withoutMagic > 1)
+        return "not a SPIFFS image of this layout: " + number(withoutMagic) + " of "
+                + number(g.blocks) + " blocks lack the magic for pages of " + number(g.pageSize)
+                + " bytes";
+    // Garbage collection moves every page in use out of a block before erasing it.
+    for (uint32_t block = 0; block < g.blocks; ++block) {
+        for (uint32_t index = 0; view.erased[block] && index < g.entriesPerBlock; ++index) {
+            const uint16_t entry = view.lookupEntry(block, index);
+            if (entry != freeEntry && entry != deletedEntry)
+                return "block " + number(block) + " lacks the magic but holds pages in use";
+        }
+    }
+    return {};
+}
+
+// Where the index scan found the files' index pages.
+struct IndexPages
+{
+    std::vector<uint32_t> headers;                             // in the order found
+    std::map<std::pair<uint16_t, uint16_t>, uint32_t> further; // (id, span) -> page
+};
+
+// Index pages are found through the lookup entries that carry the index marker. Returns why the
+// image cannot be read, or nothing.
+std::string scanIndexPages(const ImageView &view, IndexPages &found)
+{
+    const Geometry &g = view.g;
+    std::map<uint16_t, uint32_t> headerOfId;
+    for (uint32_t block = 0; block < g.blocks; ++block) {
+        if (view.erased[block])
+            continue;
+        for (uint32_t index = 0; index < g.entriesPerBlock; ++index) {
+            const uint16_t entry = view.lookupEntry(block, index);
+            if (entry == freeEntry || entry == deletedEntry || (entry & indexMarker) == 0)
+                continue;
+            const uint32_t page = block * g.pagesPerBlock + 1 + index;
+            const PageHeader h = view.headerOf(page);
+            if (!isLive(h.flags))
+                continue;
+            if (h.id != entry || (h.flags & flagIndex) != 0)
+                return "page " + number(page)
+                        + " does not match its lookup entry: the entry says index page of object "
+                        + number(entry & ~indexMarker) + ", the page has id "
+                        + number(h.id & ~indexMarker)
+                        + ((h.flags & flagIndex) != 0 ? " and data flags" : "");
+            if (h.span != 0) {
+                if (!found.further.emplace(std::make_pair(h.id, h.span), page).second)
+                    return "object " + number(h.id & ~indexMarker) + " has two index pages of span "
+                            + number(h.span) + ": pages " + number(found.further[{h.id, h.span}])
+                            + " and " + number(page);
+            } else if ((h.flags & flagRemoving) != 0) { // not a file whose removal has begun
+                if (!headerOfId.emplace(h.id, page).second)
+                    return "object " + number(h.id & ~indexMarker)
+                            + " has two index headers: pages " + number(headerOfId[h.id]) + " and "
+                            + number(page);
+                found.headers.push_back(page);
+            }
+        }
+    }
+    return {};
+}
+
+// The page of data span `span` of the file `where` (object `id`, index header on page `header`),
+// as the file's index pages name it, checked.
+Result<uint32_t> dataPageOf(const ImageView &view, const IndexPages &found, uint32_t header,
+                            uint16_t id, uint32_t span, const std::string &where)
+{
+    Result<uint32_t> result;
+    const auto fail = [&result](std::string message) {
+        result.error = std::move(message);
+        return result;
+    };
+    const Geometry &g = view.g;
+    const uint8_t *table = view.pageAt(header) + Geometry::headerTableOffset;
+    uint32_t entry = span;
+    if (span >= g.headerEntries) {
+        const uint32_t indexSpan = 1 + (span - g.headerEntries) / g.indexEntries;
+        const auto further = found.further.find({uint16_t(id | indexMarker), uint16_t(indexSpan)});
+        if (further == found.further.end())
+            return fail(where + " lacks its index page of span " + number(indexSpan));
+        table = view.pageAt(further->second) + Geometry::indexTableOffset;
+        entry = (span - g.headerEntries) % g.indexEntries;
+    }
+    const uint16_t page = get16(table + 2 * entry);
+    if (page == noPage || !view.isObjectPage(page))
+        return fail(where + ": the index entry of data span " + number(span)
+                    + (page == noPage
+                               ? " is empty"
+                               : " names page " + number(page) + ", which is not an object page"));
+    const PageHeader h = view.headerOf(page);
+    if (h.id != id || h.span != span || !isLive(h.flags) || (h.flags & flagIndex) == 0)
+        return fail(where + ": page " + number(page) + " is not its data page of span "
+                    + number(span) + " (the page has id " + number(h.id & ~indexMarker) + ", span "
+                    + number(h.span) + ", flags " + hexByte(h.flags) + ")");
+    result.value = page;
+    return result;
+}
+
+// The file whose index header is on page `header`, with its name not among `names` (to which it
+// is added). Returns why it cannot be read, or nothing.
+std::string assembleFile(const ImageView &view, const IndexPages &found, uint32_t header,
+                         std::set<std::string> &names, ImageFile &file)
+{
+    const Geometry &g = view.g;
+    const uint8_t *at = view.pageAt(header);
+    const uint16_t id = uint16_t(get16(at) & ~indexMarker);
+    const uint8_t *name = at + Geometry::nameOffset;
+    const uint8_t *nameEnd = std::find(name, name + Geometry::nameFieldSize, 0);
+    if (nameEnd == name + Geometry::nameFieldSize)
+        return "the name of object " + number(id) + " (page " + number(header) + ") has no end";
+    file.name.assign(name, nameEnd);
+    const std::string where = "file " + quoted(file.name) + " (object " + number(id) + ")";
+    if (at[Geometry::typeOffset] != typeFile)
+        return where + " has the object type " + number(at[Geometry::typeOffset])
+                + ", not a file (1)";
+    if (!names.insert(file.name).second)
+        return "two files are named " + quoted(file.name);
+    const uint32_t sizeField = get32(at + Geometry::sizeOffset);
+    const uint64_t size = sizeField == emptyFileSize ? 0 : sizeField;
+    const uint64_t dataPages = divideUp(size, g.dataPerPage);
+    if (dataPages > uint64_t(g.blocks) * g.entriesPerBlock)
+        return where + " claims " + number(size) + " bytes, more than the image holds";
+
+    file.data.reserve(size_t(size));
+    for (uint32_t span = 0; span < dataPages; ++span) {
+        const Result<uint32_t> page = dataPageOf(view, found, header, id, span, where);
+        if (!page)
+            return page.error;
+        const uint8_t *data = view.pageAt(page.value) + Geometry::pageHeaderSize;
+        const size_t count = size_t(std::min<uint64_t>(g.dataPerPage, size - file.data.size()));
+        file.data.insert(file.data.end(), data, data + count);
+    }
+    return {};
+}
+
+} // namespace
 
 Result<std::vector<ImageFile>> read(const std::vector<uint8_t> &image, const Layout &layout)
 {
@@ -277,129 +493,20 @@ Result<std::vector<ImageFile>> read(const std::vector<uint8_t> &image, const Lay
         return fail("the image is " + number(image.size()) + " bytes, but the file system size is "
                     + number(g.imageSize));
 
-    // Mounting: every block carries the magic. The library erases a single block without it (an
-    // erase that was cut short) and refuses the image when two or more lack it.
-    std::vector<bool> erased(g.blocks, false);
-    uint32_t withoutMagic = 0;
-    for (uint32_t block = 0; block < g.blocks; ++block) {
-        if (get16(&image[size_t(block) * g.blockSize + g.pageSize - 4]) != g.magic) {
-            erased[block] = true;
-            ++withoutMagic;
-        }
-    }
-    if (withoutMagic > 1)
-        return fail("not a SPIFFS image of this layout: " + number(withoutMagic) + " of "
-                    + number(g.blocks) + " blocks lack the magic for pages of " + number(g.pageSize)
-                    + " bytes");
-    // Garbage collection moves every page in use out of a block before erasing it.
-    for (uint32_t block = 0; block < g.blocks; ++block) {
-        for (uint32_t index = 0; erased[block] && index < g.entriesPerBlock; ++index) {
-            const uint16_t entry = get16(&image[size_t(block) * g.blockSize + 2 * index]);
-            if (entry != freeEntry && entry != deletedEntry)
-                return fail("block " + number(block) + " lacks the magic but holds pages in use");
-        }
-    }
-
-    const auto pageAt = [&](uint32_t page) { return &image[size_t(page) * g.pageSize]; };
-    const auto headerOf = [&](uint32_t page) {
-        const uint8_t *at = pageAt(page);
-        return PageHeader {get16(at), get16(at + 2), at[4]};
-    };
-    const auto isObjectPage = [&](uint32_t page) {
-        return page < g.pages && page % g.pagesPerBlock != 0 && !erased[page / g.pagesPerBlock];
-    };
-    const auto live = [](uint8_t flags) {
-        return (flags & (flagUsed | flagFinal)) == 0 && (flags & flagDeleted) != 0;
-    };
-
-    // Index pages are found through the lookup entries that carry the index marker.
-    std::vector<uint32_t> headers;
-    std::map<uint16_t, uint32_t> headerOfId;
-    std::map<std::pair<uint16_t, uint16_t>, uint32_t> indexPages; // (id, span) -> page
-    for (uint32_t block = 0; block < g.blocks; ++block) {
-        if (erased[block])
-            continue;
-        for (uint32_t index = 0; index < g.entriesPerBlock; ++index) {
-            const uint16_t entry = get16(&image[size_t(block) * g.blockSize + 2 * index]);
-            if (entry == freeEntry || entry == deletedEntry || (entry & indexMarker) == 0)
-                continue;
-            const uint32_t page = block * g.pagesPerBlock + 1 + index;
-            const PageHeader h = headerOf(page);
-            // Pages still being written or already deleted are not part of any file.
-            if (!live(h.flags))
-                continue;
-            if (h.id != entry || (h.flags & flagIndex) != 0)
-                return fail(
-                        "page " + number(page)
-                        + " does not match its lookup entry: the entry says index page of object "
-                        + number(entry & ~indexMarker) + ", the page has id "
-                        + number(h.id & ~indexMarker)
-                        + ((h.flags & flagIndex) != 0 ? " and data flags" : ""));
-            if (h.span != 0) {
-                if (!indexPages.emplace(std::make_pair(h.id, h.span), page).second)
-                    return fail("object " + number(h.id & ~indexMarker)
-                                + " has two index pages of span " + number(h.span) + ": pages "
-                                + number(indexPages[{h.id, h.span}]) + " and " + number(page));
-            } else if ((h.flags & flagRemoving) != 0) { // not a file whose removal has begun
-                if (!headerOfId.emplace(h.id, page).second)
-                    return fail("object " + number(h.id & ~indexMarker)
-                                + " has two index headers: pages " + number(headerOfId[h.id])
-                                + " and " + number(page));
-                headers.push_back(page);
-            }
-        }
-    }
-
+    ImageView view {image, g, {}};
+    std::string error = checkMount(view);
+    if (!error.empty())
+        return fail(error);
+    IndexPages found;
+    error = scanIndexPages(view, found);
+    if (!error.empty())
+        return fail(error);
     std::set<std::string> names;
-    for (const uint32_t header : headers) {
-        const uint8_t *at = pageAt(header);
-        const uint16_t id = uint16_t(get16(at) & ~indexMarker);
-        const uint8_t *name = at + 13;
-        const uint8_t *nameEnd = std::find(name, name + Geometry::nameFieldSize, 0);
-        if (nameEnd == name + Geometry::nameFieldSize)
-            return fail("the name of object " + number(id) + " (page " + number(header)
-                        + ") has no end");
+    for (const uint32_t header : found.headers) {
         ImageFile file;
-        file.name.assign(name, nameEnd);
-        const std::string where = "file " + quoted(file.name) + " (object " + number(id) + ")";
-        if (at[12] != typeFile)
-            return fail(where + " has the object type " + number(at[12]) + ", not a file (1)");
-        if (!names.insert(file.name).second)
-            return fail("two files are named " + quoted(file.name));
-        const uint32_t sizeField = get32(at + 8);
-        const uint64_t size = sizeField == emptyFileSize ? 0 : sizeField;
-        const uint64_t dataPages = divideUp(size, g.dataPerPage);
-        if (dataPages > uint64_t(g.blocks) * g.entriesPerBlock)
-            return fail(where + " claims " + number(size) + " bytes, more than the image holds");
-
-        file.data.reserve(size_t(size));
-        for (uint32_t span = 0; span < dataPages; ++span) {
-            const uint8_t *table = at + Geometry::headerTableOffset;
-            uint32_t entry = span;
-            if (span >= g.headerEntries) {
-                const uint32_t indexSpan = 1 + (span - g.headerEntries) / g.indexEntries;
-                const auto found
-                        = indexPages.find({uint16_t(id | indexMarker), uint16_t(indexSpan)});
-                if (found == indexPages.end())
-                    return fail(where + " lacks its index page of span " + number(indexSpan));
-                table = pageAt(found->second) + Geometry::indexTableOffset;
-                entry = (span - g.headerEntries) % g.indexEntries;
-            }
-            const uint16_t page = get16(table + 2 * entry);
-            if (page == noPage || !isObjectPage(page))
-                return fail(where + ": the index entry of data span " + number(span)
-                            + (page == noPage ? " is empty"
-                                              : " names page " + number(page)
-                                               + ", which is not an object page"));
-            const PageHeader h = headerOf(page);
-            if (h.id != id || h.span != span || !live(h.flags) || (h.flags & flagIndex) == 0)
-                return fail(where + ": page " + number(page) + " is not its data page of span "
-                            + number(span) + " (the page has id " + number(h.id & ~indexMarker)
-                            + ", span " + number(h.span) + ", flags " + hexByte(h.flags) + ")");
-            const uint8_t *data = pageAt(page) + Geometry::pageHeaderSize;
-            const size_t count = size_t(std::min<uint64_t>(g.dataPerPage, size - file.data.size()));
-            file.data.insert(file.data.end(), data, data + count);
-        }
+        error = assembleFile(view, found, header, names, file);
+        if (!error.empty())
+            return fail(error);
         result.value.push_back(std::move(file));
     }
     return result;

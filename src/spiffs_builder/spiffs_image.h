@@ -43,10 +43,14 @@ struct Geometry
     uint32_t usablePages = 0;     // object pages a writer may fill: all but two blocks' worth
     uint16_t magic = 0;
 
-    static constexpr uint32_t pageHeaderSize = 5;
-    static constexpr uint32_t headerTableOffset = 46;
-    static constexpr uint32_t indexTableOffset = 8;
-    static constexpr uint32_t nameFieldSize = 32; // with the terminating NUL
+    // Offsets in an object page (FORMAT.md, sections 4 to 7).
+    static constexpr uint32_t pageHeaderSize = 5;     // id, span, flags; a data page's bytes follow
+    static constexpr uint32_t sizeOffset = 8;         // index header: the file's size
+    static constexpr uint32_t typeOffset = 12;        // index header: the object type
+    static constexpr uint32_t nameOffset = 13;        // index header: the name field
+    static constexpr uint32_t nameFieldSize = 32;     // with the terminating NUL
+    static constexpr uint32_t headerTableOffset = 46; // index header: its data page numbers
+    static constexpr uint32_t indexTableOffset = 8;   // further index page: its data page numbers
 };
 
 template<class T>
