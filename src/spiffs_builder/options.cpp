@@ -115,13 +115,13 @@ ParsedOptions parseOptions(const std::vector<std::filesystem::path> &arguments)
         } else if (argument == "--version") {
             ok = setAction(Options::Version);
         } else if (is("-p", "--page")) {
-            if (!setNumber(options.page, pageGiven))
+            if (!setNumber(options.layout.page, pageGiven))
                 return parsed;
         } else if (is("-b", "--block")) {
-            if (!setNumber(options.block, blockGiven))
+            if (!setNumber(options.layout.block, blockGiven))
                 return parsed;
         } else if (is("-s", "--size")) {
-            if (!setNumber(options.size, options.sizeGiven))
+            if (!setNumber(options.layout.size, options.sizeGiven))
                 return parsed;
         } else {
             return fail("unknown option " + argument);

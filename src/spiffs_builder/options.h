@@ -7,10 +7,11 @@
 #ifndef SPIFFS_BUILDER_OPTIONS_H
 #define SPIFFS_BUILDER_OPTIONS_H
 
-#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "spiffs_image.h"
 
 namespace spiffs {
 
@@ -20,9 +21,7 @@ struct Options
     Action action = Help;
     std::filesystem::path folder; // -c DIR, -u DIR
     std::filesystem::path image;
-    uint64_t page = 256;
-    uint64_t block = 8192;
-    uint64_t size = 0;
+    Layout layout; // -p, -b and -s; the size stays 0 when -s is not given
     bool sizeGiven = false;
 };
 
