@@ -72,6 +72,20 @@ std::string lastError()
     return std::strerror(errno);
 }
 
+// Writes `bytes` into `file` and closes it; with `sync`, flushes the data to the disk first, so
+// that a rename after it cannot leave the file short. Returns why it failed, or nothing.
+std::string writeAndClose(FILE *file, const std::vector<uint8_t> &bytes, bool sync)
+{
+    // An empty vector's data() may be null, which fwrite() must not be given.
+    bool written
+            = (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size())
+            && (!sync || (std::fflush(file) == 0 && syncFile(file)));
+    std::string failure = written ? std::string() : lastError();
+    if (std::fclose(file) != 0 && written)
+        failure = lastError();
+    return failure;
+}
+
 // "/a/b" -> "a", "b"; "/a//b/" -> "a", "", "b", "".
 std::vector<std::string> components(const std::string &name)
 {
@@ -211,20 +225,14 @@ std::string writeFileAtomically(const fs::path &path, const std::vector<uint8_t>
 {
     fs::path temporary = path;
     temporary += ".spiffs_builder-" + std::to_string(processId()) + ".tmp";
+    // The messages name `path`: the temporary file is no business of the user's.
     FILE *file = openFile(temporary, true);
     if (!file)
-        return "cannot write " + display(temporary) + ": " + lastError();
-    bool written
-            = (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size())
-            && std::fflush(file) == 0 && syncFile(file);
-    std::string failure = written ? std::string() : lastError();
-    if (std::fclose(file) != 0 && written) {
-        written = false;
-        failure = lastError();
-    }
-    if (written)
+        return "cannot write " + display(path) + ": " + lastError();
+    std::string failure = writeAndClose(file, bytes, true);
+    if (failure.empty())
         failure = replaceFile(temporary, path);
-    if (!written || !failure.empty()) {
+    if (!failure.empty()) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
         return "cannot write " + display(path) + ": " + failure;
@@ -263,7 +271,7 @@ std::string unpackFile(const fs::path &folder, const ImageFile &file)
     const Result<fs::path> target = unpackPath(folder, file.name);
     if (!target)
         return target.error;
-    const auto isLink = [&file](const fs::path &path) {
+    const auto isLink = [](const fs::path &path) {
         std::error_code ignored;
         return fs::is_symlink(fs::symlink_status(path, ignored));
     };
@@ -286,15 +294,8 @@ std::string unpackFile(const fs::path &folder, const ImageFile &file)
     FILE *out = openFile(target.value, true);
     if (!out)
         return "cannot write " + display(target.value) + ": " + lastError();
-    // An empty vector's data() may be null, which fwrite() must not be given.
-    bool written = file.data.empty()
-            || std::fwrite(file.data.data(), 1, file.data.size(), out) == file.data.size();
-    std::string failure = written ? std::string() : lastError();
-    if (std::fclose(out) != 0 && written) {
-        written = false;
-        failure = lastError();
-    }
-    if (!written)
+    const std::string failure = writeAndClose(out, file.data, false);
+    if (!failure.empty())
         return "cannot write " + display(target.value) + ": " + failure;
     return {};
 }

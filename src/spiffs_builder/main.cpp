@@ -30,10 +30,25 @@ int failure(const std::string &message)
     return failed;
 }
 
+// The line that ends a successful create: how much went in and how full the file system is.
+void printSummary(const std::vector<ImageFile> &files, const Built &built, const Geometry &g,
+                  const fs::path &image)
+{
+    uint64_t bytes = 0;
+    for (const ImageFile &file : files)
+        bytes += file.data.size();
+    const uint64_t pages = built.pagesUsed, usable = g.usablePages;
+    std::printf("%zu file%s, %llu bytes, in %llu of %llu pages of %u bytes (%llu percent); image "
+                "of %u bytes written to %s\n",
+                files.size(), files.size() == 1 ? "" : "s", (unsigned long long)bytes,
+                (unsigned long long)pages, (unsigned long long)usable, g.pageSize,
+                (unsigned long long)((pages * 100 + usable - 1) / usable), g.imageSize,
+                display(image).c_str());
+}
+
 int create(const Options &options)
 {
-    const Layout layout {options.page, options.block, options.size};
-    const Result<Geometry> g = geometry(layout);
+    const Result<Geometry> g = geometry(options.layout);
     if (!g)
         return failure(g.error);
     const Result<Folder> folder = readFolder(options.folder, g.value);
@@ -41,26 +56,16 @@ int create(const Options &options)
         return failure(folder.error);
     for (const std::string &name : folder.value.skipped)
         std::fprintf(stderr, "skipping %s\n", name.c_str());
-    const Result<Built> built = build(folder.value.files, layout);
+    const Result<Built> built = build(folder.value.files, options.layout);
     if (!built)
         return failure(built.error);
-
-    uint64_t bytes = 0;
-    for (const ImageFile &file : folder.value.files) {
-        std::printf("%s\n", file.name.c_str());
-        bytes += file.data.size();
-    }
     const std::string written = writeFileAtomically(options.image, built.value.image);
     if (!written.empty())
         return failure(written);
-    const uint64_t pages = built.value.pagesUsed, usable = g.value.usablePages;
-    const size_t files = folder.value.files.size();
-    std::printf("%zu file%s, %llu bytes, in %llu of %llu pages of %u bytes (%llu%%); image of %u "
-                "bytes written to %s\n",
-                files, files == 1 ? "" : "s", (unsigned long long)bytes, (unsigned long long)pages,
-                (unsigned long long)usable, g.value.pageSize,
-                (unsigned long long)((pages * 100 + usable - 1) / usable), g.value.imageSize,
-                display(options.image).c_str());
+    // Only now, so that the list names files that are in the image.
+    for (const ImageFile &file : folder.value.files)
+        std::printf("%s\n", file.name.c_str());
+    printSummary(folder.value.files, built.value, g.value, options.image);
     return 0;
 }
 
@@ -71,7 +76,9 @@ int readImage(const Options &options)
     const uint64_t fileSize = fs::file_size(options.image, error);
     if (error)
         return failure("cannot read " + display(options.image) + ": " + error.message());
-    const Layout layout {options.page, options.block, options.sizeGiven ? options.size : fileSize};
+    Layout layout = options.layout;
+    if (!options.sizeGiven)
+        layout.size = fileSize;
     const Result<Geometry> g = geometry(layout);
     if (!g)
         return failure(g.error);

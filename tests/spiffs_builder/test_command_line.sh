@@ -56,6 +56,7 @@ rc_and() {
 }
 out_is() { [ "$(cat "$out")" = "$1" ]; }
 says() { grep -qF -- "$1" "$err"; }
+not_says() { ! grep -qF -- "$1" "$err"; }
 prints() { grep -qxF -- "$1" "$out"; }
 nothing_printed() { [ ! -s "$out" ]; }
 quiet_stderr() { [ ! -s "$err" ]; }
@@ -210,6 +211,12 @@ refused "over capacity (ten files of 94,628 bytes)" 1 "need 3820 pages" \
 check "over capacity: the message says what the file system holds" \
     says "holds 3813 pages (976128 bytes)"
 check "over capacity: nothing on stdout" nothing_printed
+
+run -c "$data" -s 1024000 "$root/no such folder/spiffs.bin"
+check "a write that fails: exit status 1" status_is 1
+check "a write that fails: names the image asked for" says "cannot write $root/no such folder/spiffs.bin: "
+check "a write that fails: ... not the temporary file" not_says .tmp
+check "a write that fails: lists no file, since none went into an image" nothing_printed
 
 long="$root/long"
 mkdir -p -- "$long"

@@ -232,11 +232,18 @@ private slots:
         QCOMPARE(fs::file_size(image), uint64_t(2000));
         QCOMPARE(tree(root), QStringList({QString::fromUtf8("spiffs é.bin")}));
 
-        // Into a folder that does not exist, or over a folder: an error, and nothing left over.
-        QVERIFY(!spiffs::writeFileAtomically(root / "nothing" / "x.bin", first).empty());
+        // Into a folder that does not exist, or over a folder: an error that names the image, not
+        // the temporary file beside it, and nothing left over.
+        const fs::path intoNothing = root / "nothing" / "x.bin";
+        const std::string notWritten = spiffs::writeFileAtomically(intoNothing, first);
+        QVERIFY(!notWritten.empty());
+        QVERIFY2(notWritten.find("cannot write " + intoNothing.u8string() + ": ") == 0,
+                 notWritten.c_str());
+        QVERIFY2(notWritten.find(".tmp") == std::string::npos, notWritten.c_str());
         fs::create_directory(root / "folder");
         const std::string overFolder = spiffs::writeFileAtomically(root / "folder", first);
         QVERIFY2(overFolder.find("cannot write") != std::string::npos, overFolder.c_str());
+        QVERIFY2(overFolder.find(".tmp") == std::string::npos, overFolder.c_str());
         QCOMPARE(tree(root), QStringList({"folder", QString::fromUtf8("spiffs é.bin")}));
     }
 
