@@ -86,17 +86,6 @@ std::string writeAndClose(FILE *file, const std::vector<uint8_t> &bytes, bool sy
     return failure;
 }
 
-// "/a/b" -> "a", "b"; "/a//b/" -> "a", "", "b", "".
-std::vector<std::string> components(const std::string &name)
-{
-    std::vector<std::string> parts;
-    size_t start = 1;
-    for (size_t end; (end = name.find('/', start)) != std::string::npos; start = end + 1)
-        parts.push_back(name.substr(start, end - start));
-    parts.push_back(name.substr(start));
-    return parts;
-}
-
 bool isSkipped(const std::string &name)
 {
     return name == ".gitignore" || name == ".DS_Store" || name == ".git" || name == ".gitmodules";
@@ -153,7 +142,7 @@ std::string walk(const fs::path &folder, const std::string &prefix, std::vector<
 
 std::string display(const fs::path &path)
 {
-    return path.u8string();
+    return printable(path.u8string());
 }
 
 Result<Folder> readFolder(const fs::path &folder, const Geometry &geometry)
@@ -243,26 +232,14 @@ std::string writeFileAtomically(const fs::path &path, const std::vector<uint8_t>
 Result<fs::path> unpackPath(const fs::path &folder, const std::string &name)
 {
     Result<fs::path> result;
-    const auto refuse = [&](const std::string &why) {
-        result.error = "refusing to unpack \"" + name + "\": " + why;
+    const std::string unpackable = whyNameDoesNotUnpack(name);
+    if (!unpackable.empty()) {
+        result.error = "refusing to unpack \"" + printable(name) + "\": the name " + unpackable;
         return result;
-    };
-    if (name.size() < 2 || name[0] != '/')
-        return refuse("the name does not start with \"/\"");
-    fs::path path = folder;
-    for (const std::string &part : components(name)) {
-        if (part.empty())
-            return refuse("it has an empty path component");
-        // "..", and "." or "..." too, since Windows drops dots and blanks at a component's end.
-        if (part.find_first_not_of(". ") == std::string::npos)
-            return refuse("it has the path component \"" + part + "\"");
-        for (const char c : part) {
-            if (c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20)
-                return refuse("it holds a backslash, a colon or a control character");
-        }
-        path /= fs::u8path(part);
     }
-    result.value = path;
+    result.value = folder;
+    for (const std::string &part : nameComponents(name))
+        result.value /= fs::u8path(part);
     return result;
 }
 
@@ -276,10 +253,11 @@ std::string unpackFile(const fs::path &folder, const ImageFile &file)
         return fs::is_symlink(fs::symlink_status(path, ignored));
     };
     const auto linkError = [&file](const fs::path &path) {
-        return "refusing to unpack \"" + file.name + "\": " + display(path) + " is a symbolic link";
+        return "refusing to unpack \"" + printable(file.name) + "\": " + display(path)
+                + " is a symbolic link";
     };
     // Every folder on the way is made, or must not be a link to elsewhere.
-    const std::vector<std::string> parts = components(file.name);
+    const std::vector<std::string> parts = nameComponents(file.name);
     fs::path at = folder;
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
         at /= fs::u8path(parts[i]);

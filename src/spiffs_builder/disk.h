@@ -32,9 +32,9 @@ Result<std::vector<uint8_t>> readFile(const std::filesystem::path &path, uint64_
 std::string writeFileAtomically(const std::filesystem::path &path,
                                 const std::vector<uint8_t> &bytes);
 
-// Where an image's file goes below `folder`, or why it may not go anywhere: a name with an empty,
-// "." or ".." component, a backslash, a colon (drive letter) or a control character is refused, so
-// nothing is ever written outside `folder`.
+// Where an image's file goes below `folder`, or why it may not go anywhere: names that
+// whyNameDoesNotUnpack() refuses (an empty, "." or ".." component, a backslash, a colon, a control
+// character...), so that nothing is ever written outside `folder`.
 Result<std::filesystem::path> unpackPath(const std::filesystem::path &folder,
                                          const std::string &name);
 
@@ -42,7 +42,7 @@ Result<std::filesystem::path> unpackPath(const std::filesystem::path &folder,
 // follows a symbolic link below `folder`. Returns an error message, or nothing.
 std::string unpackFile(const std::filesystem::path &folder, const ImageFile &file);
 
-// The UTF-8 form of a path, for messages.
+// The UTF-8 form of a path, for messages (control characters as \xNN).
 std::string display(const std::filesystem::path &path);
 
 } // namespace spiffs

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -24,6 +25,8 @@ namespace {
 constexpr int failed = 1;
 constexpr int usageError = 2;
 
+// The scripts show the text of the last line on stderr after "spiffs_builder: " as the reason for
+// a failure, so a message is one line in plain words, the most useful part first.
 int failure(const std::string &message)
 {
     std::fprintf(stderr, "spiffs_builder: %s\n", message.c_str());
@@ -55,7 +58,7 @@ int create(const Options &options)
     if (!folder)
         return failure(folder.error);
     for (const std::string &name : folder.value.skipped)
-        std::fprintf(stderr, "skipping %s\n", name.c_str());
+        std::fprintf(stderr, "skipping %s\n", printable(name).c_str());
     const Result<Built> built = build(folder.value.files, options.layout);
     if (!built)
         return failure(built.error);
@@ -116,7 +119,8 @@ int run(const std::vector<fs::path> &arguments)
 {
     const ParsedOptions parsed = parseOptions(arguments);
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "spiffs_builder: %s\nRun \"spiffs_builder --help\" for the usage.\n",
+        // One line: the scripts show the last line of stderr as the reason.
+        std::fprintf(stderr, "spiffs_builder: %s. Run \"spiffs_builder --help\" for the usage.\n",
                      parsed.error.c_str());
         return usageError;
     }
@@ -146,6 +150,8 @@ int runGuarded(int argc, Char **argv)
         const int status = run(arguments);
         return std::fflush(stdout) == 0 || status != 0 ? status
                                                        : failure("cannot write the output");
+    } catch (const std::bad_alloc &) {
+        return failure("not enough memory");
     } catch (const std::exception &exception) {
         return failure(exception.what());
     }

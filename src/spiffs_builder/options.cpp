@@ -24,7 +24,9 @@ const char *const usageText
           "--unpack, --page, --block and --size work too; -- ends the options.\n"
           "\n"
           "The files must fit with two blocks left free, as SPIFFS needs; a name holds at\n"
-          "most 31 bytes with its leading \"/\". IMAGE is replaced only once it is complete.\n"
+          "most 31 bytes with its leading \"/\". Names that would not unpack are refused: a\n"
+          "colon, a backslash, a control character, or a part of only dots and blanks.\n"
+          "IMAGE is replaced only once it is complete.\n"
           "\n"
           "Exit status: 0 done, 1 failed (no image written), 2 bad command line.\n";
 

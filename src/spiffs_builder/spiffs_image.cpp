@@ -5,6 +5,8 @@
 #include <set>
 #include <utility>
 
+#include "capacity.h"
+
 namespace spiffs {
 
 namespace {
@@ -14,7 +16,6 @@ constexpr uint16_t deletedEntry = 0x0000;
 constexpr uint16_t indexMarker = 0x8000;
 constexpr uint16_t noPage = 0xFFFF;
 constexpr uint32_t emptyFileSize = 0xFFFFFFFF; // "never written": what the library leaves
-constexpr uint16_t maxObjectId = 0x7FFE;
 constexpr uint8_t typeFile = 1;
 
 // Page flags: a flag holds when its bit is 0, since flash programming only clears bits.
@@ -66,7 +67,7 @@ std::string hexByte(uint8_t value)
 
 std::string quoted(const std::string &name)
 {
-    return '"' + name + '"';
+    return '"' + printable(name) + '"';
 }
 
 // The page header of every object page: id, span index, flags.
@@ -78,6 +79,49 @@ struct PageHeader
 };
 
 } // namespace
+
+std::vector<std::string> nameComponents(const std::string &name)
+{
+    std::vector<std::string> parts;
+    size_t start = 1;
+    for (size_t end; (end = name.find('/', start)) != std::string::npos; start = end + 1)
+        parts.push_back(name.substr(start, end - start));
+    parts.push_back(name.substr(start));
+    return parts;
+}
+
+std::string whyNameDoesNotUnpack(const std::string &name)
+{
+    if (name.empty() || name[0] != '/')
+        return "does not start with \"/\"";
+    for (const std::string &part : nameComponents(name)) {
+        if (part.empty())
+            return "has an empty path component";
+        if (part.find_first_not_of(". ") == std::string::npos)
+            return "has the path component " + quoted(part);
+        for (const char c : part) {
+            if (c == '\\')
+                return "holds a backslash";
+            if (c == ':')
+                return "holds a colon";
+            if (static_cast<unsigned char>(c) < 0x20)
+                return "holds a control character";
+        }
+    }
+    return {};
+}
+
+std::string printable(const std::string &text)
+{
+    std::string shown;
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            shown += "\\x" + hexByte(uint8_t(c)).substr(2);
+        else
+            shown += c;
+    }
+    return shown;
+}
 
 Result<Geometry> geometry(const Layout &layout)
 {
@@ -145,11 +189,8 @@ uint64_t pagesFor(uint64_t size, const Geometry &g)
 
 std::string checkFiles(const std::vector<FileSize> &files, const Geometry &g)
 {
-    if (files.size() > maxObjectId)
-        return number(files.size()) + " files are too many: SPIFFS object ids allow at most "
-                + number(maxObjectId);
     std::vector<const std::string *> names;
-    uint64_t bytes = 0, pages = 0;
+    std::vector<uint64_t> sizes;
     for (const FileSize &file : files) {
         const std::string &name = file.name;
         if (name.size() < 2 || name[0] != '/' || name.find('\0') != std::string::npos)
@@ -158,9 +199,12 @@ std::string checkFiles(const std::vector<FileSize> &files, const Geometry &g)
             return "the name " + quoted(name) + " is " + number(name.size())
                     + " bytes long; SPIFFS names hold at most "
                     + number(Geometry::nameFieldSize - 1) + " bytes with the leading \"/\"";
+        const std::string unpackable = whyNameDoesNotUnpack(name);
+        if (!unpackable.empty())
+            return "the name " + quoted(name) + " " + unpackable
+                    + ", and an image with it would not unpack; rename the file";
         names.push_back(&name);
-        bytes += file.size;
-        pages += pagesFor(file.size, g);
+        sizes.push_back(file.size);
     }
     std::sort(names.begin(), names.end(),
               [](const std::string *a, const std::string *b) { return *a < *b; });
@@ -169,15 +213,7 @@ std::string checkFiles(const std::vector<FileSize> &files, const Geometry &g)
             [](const std::string *a, const std::string *b) { return *a == *b; });
     if (twice != names.end())
         return "the name " + quoted(**twice) + " is given twice";
-    if (pages > g.usablePages)
-        return "the files do not fit: " + number(files.size()) + " files of " + number(bytes)
-                + " bytes in all need " + number(pages) + " pages of " + number(g.pageSize)
-                + " bytes (" + number(pages * g.pageSize)
-                + " bytes with their index pages), but a file system of " + number(g.imageSize)
-                + " bytes holds " + number(g.usablePages) + " pages ("
-                + number(uint64_t(g.usablePages) * g.pageSize) + " bytes); that is "
-                + number(pages - g.usablePages) + " pages too many";
-    return {};
+    return whyFilesDoNotFit(sizes, g);
 }
 
 namespace {

@@ -43,6 +43,8 @@ struct Geometry
     uint32_t usablePages = 0;     // object pages a writer may fill: all but two blocks' worth
     uint16_t magic = 0;
 
+    static constexpr uint16_t maxObjectId = 0x7FFE; // ids run from 1: at most this many files
+
     // Offsets in an object page (FORMAT.md, sections 4 to 7).
     static constexpr uint32_t pageHeaderSize = 5;     // id, span, flags; a data page's bytes follow
     static constexpr uint32_t sizeOffset = 8;         // index header: the file's size
@@ -68,8 +70,23 @@ Result<Geometry> geometry(const Layout &layout);
 // Pages a file of `size` bytes takes: header, data pages and further index pages.
 uint64_t pagesFor(uint64_t size, const Geometry &geometry);
 
-// What build() would refuse, known from the names and sizes alone: bad or duplicate names, too
-// many files, more pages than the layout holds. Empty when the files fit.
+// The components of a stored name: "/a/b" -> "a", "b"; "/a//b/" -> "a", "", "b", "".
+std::vector<std::string> nameComponents(const std::string &name);
+
+// Why a file of this name cannot be unpacked, or nothing. A name must start with "/", and no
+// component may be empty, be only dots and blanks ("." and "..", and what Windows makes of "..."
+// or ". ." by dropping dots and blanks at the end), or hold a backslash, a colon (a drive letter
+// or stream on Windows) or a control character. Packing refuses such names too, so that every
+// image the builder writes unpacks.
+std::string whyNameDoesNotUnpack(const std::string &name);
+
+// A text for a message: control characters (and DEL) as \xNN, so that the message stays on one
+// line.
+std::string printable(const std::string &text);
+
+// What build() would refuse, known from the names and sizes alone: bad, unpackable or duplicate
+// names, too many files, more pages than the layout holds (whyFilesDoNotFit() in capacity.h). Empty
+// when the files fit.
 struct FileSize
 {
     std::string name;

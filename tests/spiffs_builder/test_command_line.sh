@@ -57,6 +57,9 @@ rc_and() {
 out_is() { [ "$(cat "$out")" = "$1" ]; }
 says() { grep -qF -- "$1" "$err"; }
 not_says() { ! grep -qF -- "$1" "$err"; }
+no_percent_sign() { ! grep -qF % "$out" "$err"; }
+# reason_is TEXT: stderr ends with the line "spiffs_builder: TEXT", the reason the scripts show.
+reason_is() { [ "$(tail -n 1 "$err")" = "spiffs_builder: $1" ]; }
 prints() { grep -qxF -- "$1" "$out"; }
 nothing_printed() { [ ! -s "$out" ]; }
 quiet_stderr() { [ ! -s "$err" ]; }
@@ -119,6 +122,9 @@ check "create: prints each name as it is added, in order" \
     [ "$(head -n 10 "$out")" = "$(printf '/%s.jpg\n' 0 1 2 3 4 5 6 7 8 9)" ]
 check "create: then one line with the pages used of how many" \
     grep -q '^10 files, 79528 bytes, in 332 of 3813 pages of 256 bytes' "$out"
+check "create: ... which says \"percent\", since the scripts cannot show a percent sign" \
+    grep -q '^10 files, .* (9 percent); image of 1024000 bytes written to ' "$out"
+check "create: no percent sign anywhere" no_percent_sign
 check "create: nothing on stderr" quiet_stderr
 check "create: no temporary file is left beside the image" no_leftovers "$prog/Out é" "spiffs é.bin"
 cp -- "$image" "$root/first.bin"
@@ -138,6 +144,7 @@ check "unpack: makes the folder and writes exactly the files" diff -r "$data" "$
 run -s 1024000 "$image" -b 8192 -c "$data" -p 256
 check "create: options in any order" status_is 0
 check "create: the same input gives a byte-identical image" cmp -s "$image" "$root/first.bin"
+
 
 # Subfolders, names outside ASCII, skipped entries; an empty folder.
 tree="$root/tree é"
@@ -206,11 +213,17 @@ refused() {
 big="$root/big"
 mkdir -p -- "$big"
 for i in 0 1 2 3 4 5 6 7 8 9; do head -c 94628 /dev/urandom >"$big/$i.bin"; done
-refused "over capacity (ten files of 94,628 bytes)" 1 "need 3820 pages" \
+refused "over capacity (ten files of 94,628 bytes)" 1 "need 7 pages more than this file system holds" \
     -c "$big" -p 256 -b 8192 -s 1024000 "$target"
-check "over capacity: the message says what the file system holds" \
-    says "holds 3813 pages (976128 bytes)"
+check "over capacity: the message says how much to remove, on one line, the last one" \
+    reason_is "the files do not fit: 10 files take 946,280 bytes, but each file takes whole pages (a page holds 251 bytes of a file), and together they need 7 pages more than this file system holds; remove at least 7 bytes"
 check "over capacity: nothing on stdout" nothing_printed
+check "over capacity: no percent sign anywhere" no_percent_sign
+for i in 0 1 2 3 4 5 6 7 8 9; do head -c 100000 /dev/urandom >"$big/$i.bin"; done
+refused "over capacity (ten files of 100,000 bytes)" 1 "at most 948,780 bytes of files fit" \
+    -c "$big" -p 256 -b 8192 -s 1024000 "$target"
+check "over capacity: the bytes the files take, the most that fit, and the least to remove" \
+    reason_is "the files do not fit: 10 files take 1,000,000 bytes, and at most 948,780 bytes of files fit in this file system; remove at least 51,848 bytes"
 
 run -c "$data" -s 1024000 "$root/no such folder/spiffs.bin"
 check "a write that fails: exit status 1" status_is 1
@@ -270,6 +283,8 @@ refused "two images" 2 "only one image file" -c "$data" -s 1024000 "$target" "$t
 refused "no size with -c" 2 "-c needs the file system size" -c "$data" "$target"
 refused "no action" 2 "no action given" "$target"
 check "a bad command line points to --help" says 'Run "spiffs_builder --help"'
+check "a bad command line: the reason and the pointer to --help on one line" \
+    reason_is 'no action given: -c DIR creates an image, -l lists it, -u DIR unpacks it. Run "spiffs_builder --help" for the usage.'
 refused "a size that is no multiple of the block" 1 "not a multiple of the block size" \
     -c "$data" -s 1000000 "$target"
 refused "a page size it cannot make" 1 "page size 300" -c "$data" -p 300 -s 1024000 "$target"
@@ -286,15 +301,42 @@ check "list: an image of another size than -s (exit 1)" rc_and 1 says "not the 2
 run -u "$root/noise out" "$root/noise.bin"
 check "unpack: noise unpacks nothing" rc_and 1 [ ! -e "$root/noise out" ]
 
-# Unpacking names that would leave the folder. Only Linux can store such names in the first place.
+# Names that would leave the folder. Only Linux can have such files in the first place. The
+# builder refuses to pack them; an image that holds them anyway is made here with stand-in names
+# of the same length, replaced in the image afterwards.
 if [ "$windows" -eq 0 ]; then
     evil="$root/evil"
     mkdir -p -- "$evil"
     printf 'a' >"$evil/a\\..\\..\\escape"
     printf 'b' >"$evil/C:escape"
     printf 'g' >"$evil/good"
+    refused "create: a name with a colon" 1 'the name "/C:escape" holds a colon' \
+        -c "$evil" -s 1024000 "$target"
+    check "create: ... says which file and what to do, on one line, the last one" \
+        reason_is 'the name "/C:escape" holds a colon, and an image with it would not unpack; rename the file'
+    rm -- "$evil/C:escape"
+    refused "create: a name with a backslash" 1 'the name "/a\..\..\escape" holds a backslash' \
+        -c "$evil" -s 1024000 "$target"
+
+    rm -rf -- "$evil"
+    mkdir -p -- "$evil"
+    printf 'a' >"$evil/a_.._.._escape"
+    printf 'b' >"$evil/C_escape"
+    printf 'g' >"$evil/good"
     run -c "$evil" -s 1024000 "$root/evil.bin"
-    check "create: stores names with a backslash or a colon as they are" status_is 0
+    # rename_in_image FROM TO: TO, of the same length, over the name FROM in evil.bin.
+    rename_in_image() {
+        local at
+        at=$(LC_ALL=C grep -obaF -- "$1" "$root/evil.bin" | head -n 1 | cut -d: -f1) &&
+            [ -n "$at" ] &&
+            printf '%s' "$2" | dd of="$root/evil.bin" bs=1 seek="$at" conv=notrunc status=none
+    }
+    check "an image with names that would leave the folder (made from stand-ins)" \
+        rc_and 0 rename_in_image /a_.._.._escape '/a\..\..\escape'
+    check "... and a drive letter" rename_in_image /C_escape /C:escape
+    run -l "$root/evil.bin"
+    check "list: ... lists the names as they are" \
+        out_is "$(printf '1\t/C:escape\n1\t/a\\..\\..\\escape\n1\t/good')"
     run -u "$root/evil out/inner" "$root/evil.bin"
     check "unpack: refuses names with a backslash or a drive letter (exit 1)" status_is 1
     check "unpack: ... says so" says 'refusing to unpack "/a\..\..\escape"'
