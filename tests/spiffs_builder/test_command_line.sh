@@ -145,6 +145,15 @@ run -s 1024000 "$image" -b 8192 -c "$data" -p 256
 check "create: options in any order" status_is 0
 check "create: the same input gives a byte-identical image" cmp -s "$image" "$root/first.bin"
 
+# Numbers in hexadecimal, as the scripts' comments give the size (0xFA000).
+run -c "$data" -p 0x100 -b 0x2000 -s 0xFA000 "$root/hex.bin"
+check "create: -p 0x100 -b 0x2000 -s 0xFA000 gives the image of -p 256 -b 8192 -s 1024000" \
+    rc_and 0 cmp -s "$root/hex.bin" "$root/first.bin"
+run -c "$data" -s 0XfA000 "$root/hex.bin"
+check "create: ... also with 0X and digits in either case" \
+    rc_and 0 cmp -s "$root/hex.bin" "$root/first.bin"
+run -l -p 0x100 -b 0x2000 -s 0xFA000 "$image"
+check "list: the layout in hexadecimal" rc_and 0 out_is "$(listing_of "$data")"
 
 # Subfolders, names outside ASCII, skipped entries; an empty folder.
 tree="$root/tree é"
@@ -277,6 +286,17 @@ refused "a missing value" 2 "-s needs a value" -c "$data" "$target" -s
 refused "a missing folder value" 2 "-c needs a value" -c
 refused "a value that is no number" 2 "-s needs a number" -c "$data" -s 1M "$target"
 refused "a negative number" 2 "-p needs a number" -c "$data" -p -1 -s 1024000 "$target"
+for bad in 0x 0xFG000 0xFA000x 0x0x10 0x100000000 4294967296 +1024000 " 1024000" 1024000.0 1e6; do
+    refused "a bad number ($bad)" 2 "-s needs a number of bytes, not \"$bad\"" \
+        -c "$data" -s "$bad" "$target"
+done
+refused "a bad hexadecimal page size" 2 '-p needs a number of bytes, not "0x1G0"' \
+    -c "$data" -p 0x1G0 -s 1024000 "$target"
+refused "a bad hexadecimal block size" 2 '-b needs a number of bytes, not "0x"' \
+    -c "$data" -b 0x -s 1024000 "$target"
+refused "the largest number, 0xFFFFFFFF, is a number but no layout (exit 1)" 1 \
+    "file system size 4294967295 is not a multiple of the block size 8192" \
+    -c "$data" -s 0xFFFFFFFF "$target"
 refused "two actions" 2 "choose one action" -c "$data" -l -s 1024000 "$target"
 refused "no image" 2 "no image file given" -c "$data" -s 1024000
 refused "two images" 2 "only one image file" -c "$data" -s 1024000 "$target" "$target.2"
