@@ -12,6 +12,24 @@ namespace {
 const QByteArray waitForRelease
         = "while [ ! -e release ]; do sleep 0.02; done; exit \"$(cat release)\"";
 
+// A stand-in for a shipped script: it writes its log, ending with a result line, and exits.
+QByteArray endsWith(const char *log, const QByteArray &result, int status)
+{
+    return QByteArray("echo 'Result: ") + result + "' > " + log + "; exit "
+            + QByteArray::number(status);
+}
+
+// The same, once the file `release` appears.
+QByteArray endsOnRelease(const char *log, const QByteArray &result, int status)
+{
+    return "while [ ! -e " + QByteArray(log) + ".release ]; do sleep 0.02; done; "
+            + endsWith(log, result, status);
+}
+
+const QByteArray noPermission
+        = "no permission for /dev/ttyUSB0: add your user to the dialout group";
+const QByteArray doNotFit = "the files do not fit: 10 files take 1,200,000 bytes";
+
 } // namespace
 
 class TestProgress : public QObject
@@ -33,14 +51,33 @@ private:
         QTest::ignoreMessage(QtDebugMsg, "上传按钮已经按下");
         probe->ui()->pushButtonUpload->click();
     }
-    void expectBar(int value, const char *text)
+    void expectBar(int value, const QString &text)
     {
         QCOMPARE(bar()->value(), value);
-        QCOMPARE(bar()->text(), QString(text));
+        QCOMPARE(bar()->text(), text);
     }
     void release(int status)
     {
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/release", QByteArray::number(status));
+    }
+    // Lets the script that writes `log` end, and waits until it has.
+    void releaseScriptOf(const char *log)
+    {
+        ProgramFolder::writeFile(ProgramFolder::esptool() + "/" + log + ".release", "");
+        const ScriptLauncher *launcher
+                = QByteArray(log) == "mkspiffs.log" ? probe->builder() : probe->uploader();
+        QTRY_VERIFY(!launcher->isBusy());
+        QTest::qWait(0);
+    }
+    QString logPath(const char *log) const
+    {
+        return QDir::toNativeSeparators(ProgramFolder::esptool() + "/" + log);
+    }
+    void expectHeldBackFor(bool compiling)
+    {
+        QVERIFY(compiling ? probe->compileHeldBack() : probe->uploadHeldBack());
+        QVERIFY(!(compiling ? probe->compileTimer() : probe->uploadTimer())->isActive());
+        QCOMPARE(compiling ? probe->compileStep() : probe->uploadStep(), 0);
     }
 
 private slots:
@@ -55,8 +92,11 @@ private slots:
 
     void cleanup()
     {
-        if (QFileInfo::exists(ProgramFolder::esptool()))
-            release(0); // no script may be left waiting
+        if (QFileInfo::exists(ProgramFolder::esptool())) { // no script may be left waiting
+            release(0);
+            for (const char *log : {"mkspiffs.log", "esptool.log"})
+                ProgramFolder::writeFile(ProgramFolder::esptool() + "/" + log + ".release", "");
+        }
         QVERIFY(probe->waitForScripts());
         delete probe;
         delete window;
@@ -283,6 +323,252 @@ private slots:
         compile();
         QTRY_COMPARE_WITH_TIMEOUT(bar()->text(), QString("Compilation is complete"), 8000);
         QCOMPARE(probe->compileStep(), 0);
+    }
+    void failureShowsAtTheNextTickWithItsReason_data()
+    {
+        QTest::addColumn<bool>("compiling");
+        QTest::addColumn<QByteArray>("result");
+        QTest::newRow("compile") << true << doNotFit;
+        QTest::newRow("upload") << false << noPermission;
+    }
+
+    void failureShowsAtTheNextTickWithItsReason()
+    {
+        QFETCH(bool, compiling);
+        QFETCH(QByteArray, result);
+        const char *log = compiling ? "mkspiffs.log" : "esptool.log";
+        ProgramFolder::writeScript(compiling ? "mkspiffs.bat" : "esptool.bat",
+                                   endsWith(log, result, 2));
+        compiling ? compile() : upload();
+        QVERIFY(probe->waitForScripts()); // the script fails before the first tick
+        compiling ? probe->compileTick() : probe->uploadTick();
+        const QString failed = compiling ? "Compilation failed" : "Upload failed";
+        expectBar(100, failed + ": " + result);
+        QCOMPARE(compiling ? probe->compileStep() : probe->uploadStep(), 0);
+        QVERIFY(!(compiling ? probe->compileTimer() : probe->uploadTimer())->isActive());
+        QCOMPARE(bar()->toolTip(), failed + ": " + result + "\n" + logPath(log));
+
+        // A new click starts afresh.
+        compiling ? compile() : upload();
+        QVERIFY(bar()->toolTip().isEmpty());
+    }
+
+    void failureDuringTheAnimationEndsItAtTheNextTick()
+    {
+        ProgramFolder::writeScript("esptool.bat", endsOnRelease("esptool.log", noPermission, 2));
+        upload();
+        for (int tick = 1; tick <= 5; ++tick)
+            probe->uploadTick();
+        expectBar(10, "Uploading");
+        releaseScriptOf("esptool.log");
+        probe->uploadTick();
+        expectBar(100, "Upload failed: " + noPermission);
+        QCOMPARE(probe->uploadStep(), 0);
+    }
+
+    void longReasonsAreCutToTheBarAndHoldNoPercentSign()
+    {
+        const QByteArray result = "esptool stopped at 50% of the write: "
+                + QByteArray("and a very long explanation that goes on ").repeated(6);
+        ProgramFolder::writeScript("esptool.bat", endsWith("esptool.log", result, 2));
+        upload();
+        QVERIFY(probe->waitForScripts());
+        probe->uploadTick();
+        const QString shown = bar()->text();
+        QVERIFY2(shown.startsWith("Upload failed: esptool stopped at 50 percent of the write: "),
+                 qPrintable(shown));
+        QVERIFY(shown.endsWith(QChar(0x2026)));
+        QVERIFY(!bar()->format().contains('%'));
+        QVERIFY(bar()->fontMetrics().horizontalAdvance(shown) < bar()->width());
+        QVERIFY(bar()->toolTip().contains(QString::fromLatin1(result.trimmed())));
+    }
+
+    void aLogThatTheRunDidNotWriteSaysNothing()
+    {
+        // A log from an earlier run, and a run that fails without writing one.
+        ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool.log",
+                                 "Result: an old reason\n");
+        ProgramFolder::writeScript("esptool.bat", "exit 2");
+        upload();
+        QVERIFY(probe->waitForScripts());
+        probe->uploadTick();
+        expectBar(100, "Upload failed");
+        QVERIFY(bar()->toolTip().isEmpty());
+
+        // A log of this run without a result line says nothing either.
+        ProgramFolder::writeScript("esptool.bat", "echo 'Traceback' > esptool.log; exit 2");
+        upload();
+        QVERIFY(probe->waitForScripts());
+        probe->uploadTick();
+        expectBar(100, "Upload failed");
+    }
+
+    // Compile, then upload 1.5 s later, the usual order of work: the compile holds the bar, the
+    // upload's outcome follows 2 s after the compile's.
+    void compileThenUploadShowsBothOutcomes()
+    {
+        ProgramFolder::writeScript("esptool.bat", endsWith("esptool.log", noPermission, 2));
+        compile();
+        probe->compileTick();
+        upload();
+        QVERIFY(probe->waitForScripts());
+        probe->uploadTick();
+        expectHeldBackFor(false);
+        expectBar(25, "Compiling");
+        for (int tick = 2; tick <= 4; ++tick)
+            probe->compileTick();
+        expectBar(100, "Compilation is complete");
+        QVERIFY(probe->heldBackDelay()->isActive());
+        QCOMPARE(probe->heldBackDelay()->interval(), 2000);
+        probe->heldBackDelayElapses();
+        expectBar(100, "Upload failed: " + noPermission);
+        QVERIFY(!probe->uploadHeldBack());
+    }
+
+    void uploadThenCompileShowsBothOutcomes()
+    {
+        upload();
+        for (int tick = 1; tick <= 3; ++tick)
+            probe->uploadTick();
+        compile(); // 2 s later
+        QVERIFY(probe->waitForScripts());
+        probe->compileTick();
+        expectHeldBackFor(true);
+        for (int tick = 4; tick <= 50; ++tick)
+            probe->uploadTick();
+        expectBar(100, "Upload Completed");
+        probe->heldBackDelayElapses();
+        expectBar(100, "Compilation is complete");
+    }
+
+    void uploadRightAfterCompileTakesTheBarThenTheCompileIsShown()
+    {
+        compile();
+        upload(); // 0.3 s later: the upload's first tick comes first
+        QVERIFY(probe->waitForScripts());
+        probe->uploadTick();
+        probe->compileTick();
+        expectHeldBackFor(true);
+        for (int tick = 2; tick <= 50; ++tick)
+            probe->uploadTick();
+        expectBar(100, "Upload Completed");
+        probe->heldBackDelayElapses();
+        expectBar(100, "Compilation is complete");
+    }
+
+    void failingCompileHeldBackBehindASuccessfulUploadShowsAndStays()
+    {
+        ProgramFolder::writeScript("mkspiffs.bat", endsWith("mkspiffs.log", doNotFit, 1));
+        upload();
+        probe->uploadTick();
+        compile();
+        QVERIFY(probe->waitForScripts());
+        probe->compileTick();
+        expectHeldBackFor(true);
+        for (int tick = 2; tick <= 50; ++tick)
+            probe->uploadTick();
+        expectBar(100, "Upload Completed");
+        probe->heldBackDelayElapses();
+        expectBar(100, "Compilation failed: " + doNotFit);
+        probe->heldBackDelayElapses();
+        probe->compileTick();
+        probe->uploadTick();
+        expectBar(100, "Compilation failed: " + doNotFit);
+    }
+
+    void successHeldBackBehindAFailureGoesToTheTooltip()
+    {
+        ProgramFolder::writeScript("esptool.bat", endsOnRelease("esptool.log", noPermission, 2));
+        upload();
+        for (int tick = 1; tick <= 5; ++tick)
+            probe->uploadTick();
+        compile();
+        probe->compileTick();
+        expectHeldBackFor(true);
+        releaseScriptOf("esptool.log");
+        probe->uploadTick();
+        expectBar(100, "Upload failed: " + noPermission);
+        probe->heldBackDelayElapses();
+        expectBar(100, "Upload failed: " + noPermission);
+        QCOMPARE(bar()->toolTip(),
+                 "Upload failed: " + noPermission + "\n" + logPath("esptool.log")
+                         + "\nalso: Compilation is complete");
+    }
+
+    // An upload clicked just after a compile that fails at once: the compile's failure shows at
+    // its first tick, before the upload's first tick, which must not cover it.
+    void animationClickedBeforeAFailureDoesNotCoverIt()
+    {
+        ProgramFolder::writeScript("mkspiffs.bat", endsWith("mkspiffs.log", doNotFit, 1));
+        compile();
+        QVERIFY(probe->waitForScripts());
+        upload();
+        probe->compileTick();
+        expectBar(100, "Compilation failed: " + doNotFit);
+        QVERIFY(probe->waitForScripts());
+        probe->uploadTick();
+        expectHeldBackFor(false);
+        expectBar(100, "Compilation failed: " + doNotFit);
+        probe->heldBackDelayElapses();
+        expectBar(100, "Compilation failed: " + doNotFit);
+        QVERIFY(bar()->toolTip().endsWith("\nalso: Upload Completed"));
+    }
+
+    void heldBackScriptStillRunningPlaysItsAnimation()
+    {
+        ProgramFolder::writeScript("esptool.bat", endsOnRelease("esptool.log", noPermission, 2));
+        compile();
+        probe->compileTick();
+        upload();
+        probe->uploadTick();
+        expectHeldBackFor(false);
+        QTRY_VERIFY(probe->builder()->outcome() == ScriptLauncher::Outcome::Succeeded);
+        for (int tick = 2; tick <= 4; ++tick)
+            probe->compileTick();
+        expectBar(100, "Compilation is complete");
+        probe->heldBackDelayElapses();
+        QVERIFY(probe->uploadTimer()->isActive()); // from its first step
+        QCOMPARE(probe->uploadStep(), 0);
+        probe->uploadTick();
+        expectBar(2, "Uploading");
+        releaseScriptOf("esptool.log");
+        probe->uploadTick();
+        expectBar(100, "Upload failed: " + noPermission);
+    }
+
+    void heldBackScriptStillRunningBehindAFailureReportsWhenItEnds()
+    {
+        ProgramFolder::writeScript("esptool.bat", endsOnRelease("esptool.log", noPermission, 2));
+        ProgramFolder::writeScript("mkspiffs.bat", endsOnRelease("mkspiffs.log", "built", 0));
+        upload();
+        for (int tick = 1; tick <= 5; ++tick)
+            probe->uploadTick();
+        compile();
+        probe->compileTick();
+        expectHeldBackFor(true);
+        releaseScriptOf("esptool.log");
+        probe->uploadTick();
+        probe->heldBackDelayElapses();
+        expectHeldBackFor(true); // the builder still runs; the failure stays
+        expectBar(100, "Upload failed: " + noPermission);
+        releaseScriptOf("mkspiffs.log");
+        expectBar(100, "Upload failed: " + noPermission);
+        QVERIFY(bar()->toolTip().endsWith("\nalso: Compilation is complete"));
+        QVERIFY(!probe->compileHeldBack());
+    }
+
+    void bothOutcomesInRealTime()
+    {
+        ProgramFolder::writeScript("esptool.bat", endsWith("esptool.log", noPermission, 2));
+        compile();
+        QTest::qWait(1500);
+        upload();
+        QTRY_COMPARE_WITH_TIMEOUT(bar()->text(), QString("Compilation is complete"), 5000);
+        QElapsedTimer shown;
+        shown.start();
+        QTRY_COMPARE_WITH_TIMEOUT(bar()->text(), "Upload failed: " + noPermission, 5000);
+        QVERIFY2(shown.elapsed() >= 1500 && shown.elapsed() < 3500,
+                 qPrintable(QString::number(shown.elapsed())));
     }
 };
 

@@ -158,8 +158,8 @@ private slots:
         ScriptLauncher builder, uploader;
         builder.launch(script("build.bat", "sleep 1; echo built >> '" + log.toUtf8() + "'"));
         const QString upload = script("upload.bat", "echo uploaded >> '" + log.toUtf8() + "'");
-        uploader.launchAfter(upload, &builder);
-        uploader.launchAfter(upload, &builder); // clicks while waiting give one run
+        uploader.launchAfter(upload, QString(), &builder);
+        uploader.launchAfter(upload, QString(), &builder); // clicks while waiting give one run
         QCOMPARE(uploader.outcome(), Outcome::Waiting);
         QVERIFY(!uploader.isBusy());
         QVERIFY(waitFor(builder));
@@ -169,7 +169,7 @@ private slots:
         QCOMPARE(ProgramFolder::readFile(log), QByteArray("built\nuploaded\n"));
 
         // With nothing to wait for, it starts at once.
-        uploader.launchAfter(upload, &builder);
+        uploader.launchAfter(upload, QString(), &builder);
         QCOMPARE(uploader.outcome(), Outcome::Running);
         QVERIFY(waitFor(uploader));
     }
@@ -179,7 +179,7 @@ private slots:
         ScriptLauncher builder, uploader;
         uploader.launch(script("first-upload.bat", "exit 0"));
         builder.launch(script("long-build.bat", "sleep 1"));
-        uploader.launchAfter(script("second-upload.bat", "exit 4"), &builder);
+        uploader.launchAfter(script("second-upload.bat", "exit 4"), QString(), &builder);
         QTest::qWait(300); // the first upload has ended by now
         QCOMPARE(uploader.outcome(), Outcome::Waiting);
         QVERIFY(waitFor(builder));

@@ -3,6 +3,7 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include "progress_animation.h"
 #include "script_launcher.h"
 #include "style_catalogue.h"
 #include "ui_electronic_clock.h"
@@ -14,6 +15,7 @@ Electronic_Clock::Electronic_Clock(QWidget *parent)
     , ui(new Ui_Electronic_Clock)
     , builderLauncher(new ScriptLauncher(this))
     , uploaderLauncher(new ScriptLauncher(this))
+    , heldBackDelay(new QTimer(this))
 {
     ui->setupUi(this);
 
@@ -33,11 +35,13 @@ Electronic_Clock::Electronic_Clock(QWidget *parent)
     connect(compileTimer, SIGNAL(timeout()), this, SLOT(Qtimer1()));
     connect(uploadTimer, SIGNAL(timeout()), this, SLOT(Qtimer2()));
 
-    // An animation that reached its end before its script did finishes when the script ends.
-    connect(builderLauncher, &ScriptLauncher::latestEnded, this,
-            &Electronic_Clock::finishHeldCompile);
+    // An animation that waits for its script goes on when the script ends.
+    connect(builderLauncher, &ScriptLauncher::latestEnded, this, &Electronic_Clock::onScriptEnded);
     connect(uploaderLauncher, &ScriptLauncher::latestEnded, this,
-            &Electronic_Clock::finishHeldUpload);
+            &Electronic_Clock::onScriptEnded);
+    heldBackDelay->setSingleShot(true);
+    heldBackDelay->setInterval(heldBackDelayMs);
+    connect(heldBackDelay, &QTimer::timeout, this, &Electronic_Clock::resumeHeldBack);
 }
 
 Electronic_Clock::~Electronic_Clock()

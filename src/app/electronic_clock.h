@@ -55,9 +55,17 @@ private slots:
 private:
     friend class WindowProbe; // lets the tests read the state below
 
+    // The two animations on the progress bar, and the parts of the window that each one uses.
+    enum class Bar { Compile, Upload };
+    struct Animation;
+    Animation animation(Bar which);
+
     void selectStyle(int style);
-    void finishHeldCompile();
-    void finishHeldUpload();
+    void tick(Bar which);
+    void showFinalText(Bar which);
+    void resumeHeldBack();
+    void onScriptEnded();
+    void clearBarNotes();
 
     QImage scratchImage;
     QString currentPort;
@@ -72,6 +80,13 @@ private:
     // ends according to how they ended.
     ScriptLauncher *builderLauncher;
     ScriptLauncher *uploaderLauncher;
+
+    // The bar tells both outcomes. An animation that met the bar held is remembered and goes on
+    // once the final text that held it has stood for a while; a failure stays until a click.
+    bool compileHeldBack = false;
+    bool uploadHeldBack = false;
+    bool failureShown = false;
+    QTimer *heldBackDelay;
 };
 
 #endif // APP_ELECTRONIC_CLOCK_H

@@ -31,7 +31,9 @@ void Electronic_Clock::on_pushButtonCompile_clicked()
     }
     ui->labelPicture->setPixmap(customPreview);
 
-    builderLauncher->launch(ToolchainFolder::builderScriptPath(appDir));
+    clearBarNotes();
+    builderLauncher->launch(ToolchainFolder::builderScriptPath(appDir),
+                            ToolchainFolder::builderLogPath(appDir));
     compileTimer->start(compileAnimation.intervalMs);
     qDebug() << "编译按钮已经按下";
     customFlag = QStringLiteral("1");

@@ -48,30 +48,31 @@ QList<QProcess *> &letGoProcesses()
 
 ScriptLauncher::~ScriptLauncher()
 {
-    for (QProcess *process : qAsConst(running)) {
+    for (const Run &run : qAsConst(running)) {
+        QProcess *process = run.process;
         process->disconnect(this);
         process->setParent(nullptr);
         letGoProcesses().append(process);
     }
 }
 
-void ScriptLauncher::launch(const QString &scriptPath)
+void ScriptLauncher::launch(const QString &scriptPath, const QString &logPath)
 {
     // A shell handed a folder ends with status 0 without running anything, so only a file is
     // started; anything else is a launch that failed.
     if (!QFileInfo(scriptPath).isFile()) {
         latest = nullptr;
-        latestOutcome = Outcome::Failed;
-        emit latestEnded();
+        endLatest(Outcome::Failed, QString(), logPath);
         return;
     }
-    start(launchCommandFor(scriptPath));
+    start(launchCommandFor(scriptPath), logPath);
 }
 
-void ScriptLauncher::launchAfter(const QString &scriptPath, ScriptLauncher *earlier,
-                                 const std::function<void()> &prepare)
+void ScriptLauncher::launchAfter(const QString &scriptPath, const QString &logPath,
+                                 ScriptLauncher *earlier, const std::function<void()> &prepare)
 {
     pendingScript = scriptPath;
+    pendingLog = logPath;
     pendingPreparation = prepare;
     if (waitingFor && waitingFor != earlier)
         waitingFor->disconnect(this);
@@ -104,15 +105,17 @@ void ScriptLauncher::startPendingWhenFree()
     waitingFor = nullptr;
     disconnect(this, &ScriptLauncher::allEnded, this, &ScriptLauncher::startPendingWhenFree);
     const QString script = pendingScript;
+    const QString log = pendingLog;
     const std::function<void()> prepare = pendingPreparation;
     pendingScript.clear();
+    pendingLog.clear();
     pendingPreparation = nullptr;
     if (prepare)
         prepare();
-    launch(script);
+    launch(script, log);
 }
 
-void ScriptLauncher::start(const LaunchCommand &command)
+void ScriptLauncher::start(const LaunchCommand &command, const QString &logPath)
 {
     auto *process = new QProcess(this);
     process->setProgram(command.program);
@@ -138,22 +141,42 @@ void ScriptLauncher::start(const LaunchCommand &command)
                 onEnded(process, ok ? Outcome::Succeeded : Outcome::Failed);
             });
 
-    running.append(process);
+    running.append({process, logPath, ScriptResult::LogStamp::of(logPath),
+                    QDateTime::currentDateTimeUtc()});
     latest = process;
     latestOutcome = Outcome::Running;
+    latestResult.clear();
+    latestLog.clear();
     process->start();
 }
 
 void ScriptLauncher::onEnded(QProcess *process, Outcome outcome)
 {
-    if (!running.removeOne(process))
+    int index = 0;
+    while (index < running.size() && running.at(index).process != process)
+        ++index;
+    if (index == running.size())
         return;
+    const Run ended = running.takeAt(index);
     process->deleteLater();
     if (process == latest) {
         latest = nullptr;
-        latestOutcome = outcome;
-        emit latestEnded();
+        // Only a log that this run wrote speaks for it.
+        const bool written = !ended.log.isEmpty()
+                && ScriptResult::isWrittenSince(
+                        ended.logBefore, ScriptResult::LogStamp::of(ended.log), ended.started);
+        endLatest(outcome,
+                  written ? ScriptResult::resultLine(ScriptResult::logTail(ended.log)) : QString(),
+                  ended.log);
     }
     if (running.isEmpty())
         emit allEnded();
+}
+
+void ScriptLauncher::endLatest(Outcome outcome, const QString &result, const QString &log)
+{
+    latestOutcome = outcome;
+    latestResult = result;
+    latestLog = log;
+    emit latestEnded();
 }

@@ -29,4 +29,14 @@ QString uploadScriptPath(const QString &appDir)
     return appDir + QStringLiteral("/esptool/esptool.bat");
 }
 
+QString builderLogPath(const QString &appDir)
+{
+    return appDir + QStringLiteral("/esptool/mkspiffs.log");
+}
+
+QString uploadLogPath(const QString &appDir)
+{
+    return appDir + QStringLiteral("/esptool/esptool.log");
+}
+
 } // namespace ToolchainFolder

@@ -22,6 +22,11 @@ QString builderScriptPath(const QString &appDir);
 // "<appDir>/esptool/esptool.bat": writes the image to the clock; its first line names the port.
 QString uploadScriptPath(const QString &appDir);
 
+// "<appDir>/esptool/mkspiffs.log" and "<appDir>/esptool/esptool.log": what the two scripts say
+// of their last run, ending with its result.
+QString builderLogPath(const QString &appDir);
+QString uploadLogPath(const QString &appDir);
+
 } // namespace ToolchainFolder
 
 #endif // FLASH_TOOLCHAIN_FOLDER_H

@@ -30,6 +30,17 @@ public:
     ScriptLauncher *builder() const { return window.builderLauncher; }
     ScriptLauncher *uploader() const { return window.uploaderLauncher; }
 
+    QTimer *heldBackDelay() const { return window.heldBackDelay; }
+    bool compileHeldBack() const { return window.compileHeldBack; }
+    bool uploadHeldBack() const { return window.uploadHeldBack; }
+
+    // The while for which a final text stands before a held-back animation goes on, over now.
+    void heldBackDelayElapses()
+    {
+        window.heldBackDelay->stop();
+        window.resumeHeldBack();
+    }
+
     void compileTick() { QMetaObject::invokeMethod(&window, "Qtimer1", Qt::DirectConnection); }
     void uploadTick() { QMetaObject::invokeMethod(&window, "Qtimer2", Qt::DirectConnection); }
 

@@ -1,0 +1,36 @@
+#ifndef FLASH_SCRIPT_RESULT_H
+#define FLASH_SCRIPT_RESULT_H
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+// What a flashing script says of its run: the last line of its log, "Result: " and a sentence
+// for a person that names the cause and the remedy.
+namespace ScriptResult {
+
+// The text after the marker of the last result line of a log, or nothing when it has none. The
+// log is UTF-8; a log of another encoding is read in the local 8-bit one.
+QString resultLine(const QByteArray &log);
+
+// The end of a log file, enough to hold its last lines, or nothing when it cannot be read.
+QByteArray logTail(const QString &logPath);
+
+// Enough of a log file's state to tell whether a run wrote it.
+struct LogStamp
+{
+    bool exists = false;
+    qint64 size = -1;
+    QDateTime modified;
+
+    static LogStamp of(const QString &logPath);
+};
+
+// Whether the log was written by a run that started at `started`, when it was `before` just
+// then: it changed since, and no earlier than the start, within the coarsest file time stamps
+// (two seconds). An old log never speaks for a new run.
+bool isWrittenSince(const LogStamp &before, const LogStamp &after, const QDateTime &started);
+
+} // namespace ScriptResult
+
+#endif // FLASH_SCRIPT_RESULT_H
