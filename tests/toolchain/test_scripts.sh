@@ -246,7 +246,7 @@ rm -r -- "$esp/data"
 run mkspiffs.bat
 check "mkspiffs.bat: fails when data/ is missing" status_failed
 check "mkspiffs.bat: ... without calling mkspiffs" not_called mkspiffs
-check "mkspiffs.bat: ... and says so in the log" log_has mkspiffs.log "Result: the picture folder $(real_dir "$esp")/data is missing"
+check "mkspiffs.bat: ... and says so in the log" log_has mkspiffs.log "Result: the picture folder esptool/data is missing"
 
 fresh_folder
 fake "$bin" mkspiffs path 0
@@ -255,7 +255,7 @@ check "mkspiffs.bat: fails when spiffs_builder is missing, even with a mkspiffs 
     status_failed
 check "mkspiffs.bat: ... without running that mkspiffs" not_called path
 check "mkspiffs.bat: ... and says so plainly in the log" log_has mkspiffs.log \
-    "Result: the image builder spiffs_builder is missing from"
+    "Result: the image builder spiffs_builder is missing: copy the esptool folder again"
 
 for tool in mkspiffs spiffs_builder; do
     fresh_folder
@@ -572,7 +572,7 @@ check "result: anything else points at the log" result_is esptool.log \
     "esptool could not write the image (esptool's exit status 3): see "
 esptool_fails read_flash 2 "KeyError: 'x'"
 check "result: a copy that could not be read says how to go on without one" result_is \
-    esptool.log "no copy of the clock's pictures could be kept: esptool could not read the clock's file system; to upload without one, put an empty file named no-backup"
+    esptool.log "no copy of the clock's pictures could be kept (esptool could not read the clock's file system): to upload without one, put an empty file named no-backup"
 
 upload_with ttyUSB0
 check "result: a finished upload says so" result_is esptool.log \
@@ -591,7 +591,7 @@ fake "$esp" mkspiffs mkspiffs 0
 rm -r -- "$esp/data"
 run mkspiffs.bat
 check "result: mkspiffs.bat without its data folder" result_is mkspiffs.log \
-    "the picture folder $(real_dir "$esp")/data is missing"
+    "the picture folder esptool/data is missing"
 fresh_folder
 run mkspiffs.bat
 check "result: mkspiffs.bat without a builder" result_is mkspiffs.log \

@@ -102,7 +102,7 @@ esac
 # Find esptool: this folder first, then the PATH, then where pipx puts it (a
 # program started from the desktop may not have that folder on its PATH), then
 # Python's module.
-missing="esptool is not installed: install it with 'pipx install esptool' (on Debian and Ubuntu first 'sudo apt install pipx'), or put it into $PWD."
+missing="esptool is not installed: install it with 'pipx install esptool' (on Debian and Ubuntu first 'sudo apt install pipx'), or put it into the esptool folder."
 user_bin=${HOME:+$HOME/.local/bin}
 if [ -f ./esptool ] && [ -x ./esptool ]; then
     set -- ./esptool
@@ -110,7 +110,7 @@ elif [ -f ./esptool.py ] && [ -x ./esptool.py ]; then
     set -- ./esptool.py
 elif [ -f ./esptool.py ]; then
     if ! python=$(command -v python3 2>/dev/null) || [ -z "$python" ]; then
-        missing="Python 3 is not installed: it is needed to run esptool.py from $PWD; install python3."
+        missing="Python 3 is not installed: esptool.py in the esptool folder needs it; install python3."
         set --
     else
         set -- "$python" ./esptool.py
@@ -170,7 +170,7 @@ step() {
         finish "$step_status" "$reason"
     fi
     [ -n "$copying" ] && no_backup "$what"
-    finish "$step_status" "$what (esptool's exit status $step_status): see $PWD/$LOG."
+    finish "$step_status" "$what (esptool's exit status $step_status): see $LOG."
 }
 
 # has TEXT: esptool's output holds TEXT.
@@ -210,7 +210,7 @@ esptool_reason() {
 # no_backup WHY: stops before anything is written to the clock.
 no_backup() {
     explain_no_backup
-    finish 1 "no copy of the clock's pictures could be kept: $*; to upload without one, put an empty file named $NO_BACKUP into $PWD."
+    finish 1 "no copy of the clock's pictures could be kept ($*): to upload without one, put an empty file named $NO_BACKUP into the esptool folder."
 }
 explain_no_backup() {
     printf 'No copy of the clock'\''s file system could be kept, so nothing was written to the clock. To upload without keeping a copy, put an empty file named %s into %s.\n' \
@@ -235,16 +235,16 @@ else
     if [ -f "$copy" ]; then
         printf 'The clock %s was copied before: %s/%s is kept as it is.\n' "$clock" "$PWD" "$copy"
     elif [ -e "$copy" ]; then
-        no_backup "$PWD/$copy is there but is not a file"
+        no_backup "esptool/$copy is there but is not a file"
     else
-        mkdir -p -- "$BACKUP" 2>/dev/null || no_backup "the folder $PWD/$BACKUP cannot be made"
+        mkdir -p -- "$BACKUP" 2>/dev/null || no_backup "the folder esptool/$BACKUP cannot be made"
         part=$BACKUP/$clock.part
-        (: >"$part") 2>/dev/null || no_backup "the folder $PWD/$BACKUP is read-only"
+        (: >"$part") 2>/dev/null || no_backup "the folder esptool/$BACKUP is read-only"
         step "esptool could not read the clock's file system" \
             "$@" --after no_reset read_flash "$FS_OFFSET" "$FS_SIZE" "$part"
         got=$(wc -c <"$part" 2>/dev/null | tr -d ' ')
         if [ "${got:-0}" -ne $((FS_SIZE)) ]; then
-            no_backup "esptool read ${got:-0} bytes of $((FS_SIZE)) (is the disk full?)"
+            no_backup "esptool read ${got:-0} bytes of $((FS_SIZE)); is the disk full?"
         fi
         mv -f -- "$part" "$copy" 2>/dev/null || no_backup "$part cannot be renamed to $copy"
         part=

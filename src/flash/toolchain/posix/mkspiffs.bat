@@ -92,19 +92,19 @@ printf 'Running: '
 show "$@"
 
 if [ ! -f "$tool" ]; then
-    finish 1 "the image builder spiffs_builder is missing from $PWD: copy the esptool folder again from the program's build or package."
+    finish 1 "the image builder spiffs_builder is missing: copy the esptool folder again from the program's build or package."
 fi
 if [ ! -x "$tool" ]; then
-    finish 1 "$name is not executable: run 'chmod +x $name' in $PWD."
+    finish 1 "$name is not executable: run 'chmod +x $name' in the esptool folder."
 fi
 if [ ! -d "$DATA" ]; then
-    finish 1 "the picture folder $PWD/$DATA is missing: make it again, or copy the esptool folder again."
+    finish 1 "the picture folder esptool/$DATA is missing: make it again, or copy the esptool folder again."
 fi
 if [ -d "$IMAGE" ]; then
-    finish 1 "the image cannot be written: $PWD/$IMAGE is a folder."
+    finish 1 "the image cannot be written: esptool/$IMAGE is a folder."
 fi
 if ! (: >"$tmp") 2>/dev/null; then
-    finish 1 "the image cannot be written in $PWD: the folder is read-only."
+    finish 1 "the image cannot be written: the esptool folder is read-only."
 fi
 
 # Build into the temporary file and replace the image only on success, so a
@@ -125,7 +125,7 @@ if [ ! -s "$tmp" ]; then
     finish 1 "$name reported success but wrote no image; $IMAGE was left unchanged."
 fi
 if ! mv -f -- "$tmp" "$IMAGE"; then
-    finish 1 "the image cannot be written: $PWD/$IMAGE cannot be replaced."
+    finish 1 "the image cannot be written: esptool/$IMAGE cannot be replaced."
 fi
 printf 'Built %s/%s.\n' "$PWD" "$IMAGE"
 finish 0 "the image is built."
