@@ -243,6 +243,26 @@ private slots:
                  QByteArray("built\nuploaded\n"));
     }
 
+    void uploadAfterTwoQuickCompilesWaitsForTheLast()
+    {
+        // The first build ends soon, the second one later: the clock must get the second's image.
+        ProgramFolder::writeScript("mkspiffs.bat",
+                                   "n=$(($(cat runs 2>/dev/null || echo 0) + 1)); echo $n > runs; "
+                                   "if [ $n -eq 1 ]; then sleep 0.1; else sleep 0.8; fi; "
+                                   "echo \"built $n\" >> order.log");
+        FakeTools::installEsptool();
+        ProgramFolder::writeFile(ProgramFolder::esptool() + "/spiffs.bin", "image");
+        Electronic_Clock window;
+        WindowProbe probe(window);
+        probe.ui()->pushButtonUpdateCom->click();
+        compile(window);
+        compile(window);
+        upload(window);
+        QVERIFY(probe.waitForScripts());
+        QCOMPARE(ProgramFolder::readFile(ProgramFolder::esptool() + "/order.log"),
+                 QByteArray("built 1\nbuilt 2\nuploaded\n"));
+    }
+
     void uploadBeforeAnyRefreshWritesAnEmptyPort()
     {
         Electronic_Clock window;

@@ -187,6 +187,63 @@ private slots:
         QCOMPARE(uploader.outcome(), Outcome::Failed);
     }
 
+    void resultComesFromTheLogThatTheRunWrote()
+    {
+        const QString log = folder.filePath("run.log");
+        ProgramFolder::writeFile(log, "Result: a reason from an earlier run\n");
+        ScriptLauncher launcher;
+        launcher.launch(script("silent.bat", "exit 1"), log);
+        QVERIFY(waitFor(launcher));
+        QCOMPARE(launcher.outcome(), Outcome::Failed);
+        QVERIFY(launcher.result().isEmpty()); // the old log does not speak for this run
+        QCOMPARE(launcher.logPath(), log);
+
+        launcher.launch(script("says.bat",
+                               "printf 'esptool output\\nResult: the clock \\303\\251 does not "
+                               "answer\\r\\n' > '"
+                                       + log.toUtf8() + "'; exit 2"),
+                        log);
+        QVERIFY(waitFor(launcher));
+        QCOMPARE(launcher.result(), QString::fromUtf8("the clock \xC3\xA9 does not answer"));
+
+        // A new launch forgets the result of the last one until it has ended itself.
+        launcher.launch(script("slow-silent.bat", "sleep 0.2; exit 0"), log);
+        QVERIFY(launcher.result().isEmpty());
+        QVERIFY(waitFor(launcher));
+        QVERIFY(launcher.result().isEmpty());
+    }
+#endif
+
+    void resultLineIsTheLastMarkedLine()
+    {
+        using ScriptResult::resultLine;
+        QCOMPARE(resultLine("a\nResult: first\nb\nResult: second\r\n"), QString("second"));
+        QCOMPARE(resultLine("Result: only line"), QString("only line"));
+        QCOMPARE(resultLine("no result\nat all\n"), QString());
+        QCOMPARE(resultLine("Results: not the marker\nxResult: nor this\n"), QString());
+        QCOMPARE(resultLine(""), QString());
+        // Not UTF-8: read in the local 8-bit encoding rather than lost.
+        QVERIFY(!resultLine("Result: caf\xE9\n").isEmpty());
+    }
+
+    void onlyALogWrittenSinceTheStartSpeaks()
+    {
+        using ScriptResult::LogStamp;
+        const QDateTime start = QDateTime::currentDateTimeUtc();
+        const LogStamp none;
+        const LogStamp old {true, 10, start.addSecs(-60)};
+        const LogStamp fresh {true, 12, start.addMSecs(300)};
+        const LogStamp justBefore {true, 12, start.addMSecs(-5)}; // a coarse file clock
+        QVERIFY(ScriptResult::isWrittenSince(none, fresh, start));
+        QVERIFY(ScriptResult::isWrittenSince(old, fresh, start));
+        QVERIFY(ScriptResult::isWrittenSince(old, justBefore, start));
+        QVERIFY(!ScriptResult::isWrittenSince(old, old, start));     // untouched
+        QVERIFY(!ScriptResult::isWrittenSince(fresh, fresh, start)); // as it was at the start
+        QVERIFY(!ScriptResult::isWrittenSince(old, none, start));    // gone
+        QVERIFY(!ScriptResult::isWrittenSince(none, old, start));    // older than the run
+    }
+
+#ifdef Q_OS_UNIX
     void scriptsOutliveTheirLauncher()
     {
         const QString marker = folder.filePath("outlived");
