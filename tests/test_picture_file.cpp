@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QImageReader>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -69,9 +70,10 @@ private slots:
         ProgramFolder::writeFile(at("real.jpg"), encoded(original, "JPG", 90));
         ProgramFolder::writeFile(at("picture-named.jpg"), encoded(original, "PNG"));
         QImage image;
-        QVERIFY(PictureFile::load(image, at("real.jpg")));
-        QCOMPARE(image, QImage(at("real.jpg")));
-        QVERIFY(PictureFile::load(image, at("picture-named.jpg")));
+        QVERIFY(PictureFile::loadFitted(image, at("real.jpg")));
+        QCOMPARE(image.convertToFormat(QImage::Format_RGB32),
+                 QImage(at("real.jpg")).convertToFormat(QImage::Format_RGB32));
+        QVERIFY(PictureFile::loadFitted(image, at("picture-named.jpg")));
         QCOMPARE(image.convertToFormat(QImage::Format_RGB32), original);
     }
 
@@ -96,7 +98,7 @@ private slots:
         QImage image = pattern(10, 10, Qt::white);
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(!PictureFile::load(image, at("broken.jpg")));
+        QVERIFY(!PictureFile::loadFitted(image, at("broken.jpg")));
         QVERIFY(image.isNull());
         QVERIFY(clock.elapsed() < 1000);
     }
@@ -104,10 +106,10 @@ private slots:
     void loadRefusesWhatIsNoFile()
     {
         QImage image = pattern(10, 10, Qt::white);
-        QVERIFY(!PictureFile::load(image, at("nothing-here.jpg")));
+        QVERIFY(!PictureFile::loadFitted(image, at("nothing-here.jpg")));
         QVERIFY(image.isNull());
         QVERIFY(QDir(folder.path()).mkdir("folder.jpg"));
-        QVERIFY(!PictureFile::load(image, at("folder.jpg")));
+        QVERIFY(!PictureFile::loadFitted(image, at("folder.jpg")));
     }
 
     void loadRefusesAHugeFileWithoutReadingIt()
@@ -121,7 +123,7 @@ private slots:
         QImage image;
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(!PictureFile::load(image, file.fileName()));
+        QVERIFY(!PictureFile::loadFitted(image, file.fileName()));
         QVERIFY(clock.elapsed() < 1000);
         QFile::remove(file.fileName());
     }
@@ -215,9 +217,9 @@ private slots:
             kill(child, SIGKILL);
             waitpid(child, nullptr, 0);
             QImage image;
-            QVERIFY2(PictureFile::load(image, at("killed.jpg")),
+            QVERIFY2(PictureFile::loadFitted(image, at("killed.jpg")),
                      qPrintable(QString("round %1").arg(round)));
-            QCOMPARE(image.size(), first.size());
+            QCOMPARE(QImageReader(at("killed.jpg")).size(), first.size());
         }
     }
 #endif

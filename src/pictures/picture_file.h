@@ -1,5 +1,5 @@
-#ifndef FLASH_PICTURE_FILE_H
-#define FLASH_PICTURE_FILE_H
+#ifndef PICTURES_PICTURE_FILE_H
+#define PICTURES_PICTURE_FILE_H
 
 #include <QByteArray>
 #include <QSize>
@@ -25,13 +25,11 @@ bool isAcceptableSize(const QSize &size);
 // cut-off picture with grey and calls it a success; the clock would show half a digit.
 bool isCompleteJpeg(const QByteArray &data);
 
-// Loads a picture of any supported format (found from its data) into `image`. A picture that is
-// unreadable, cut off or absurdly large leaves `image` null and returns false.
-bool load(QImage &image, const QString &path);
-
-// Loads a picture as load() does and makes it the clock's digit picture: turned upright as its
-// EXIF orientation says, fitted onto the black 135 x 240 panel (see PanelFit). A JPEG is decoded
-// at no more than the fit needs, so a camera photo costs a fraction of its full decode.
+// Loads a picture of any supported format (found from its data) into `image` and makes it the
+// clock's digit picture: turned upright as its EXIF orientation says, fitted onto the black
+// 135 x 240 panel (see PanelFit). A JPEG is decoded at no more than the fit needs, so a camera
+// photo costs a fraction of its full decode. A picture that is unreadable, cut off or absurdly
+// large leaves `image` null and returns false.
 bool loadFitted(QImage &image, const QString &path);
 
 // Writes `image` as JPEG at quality 100. The file is replaced in one step, so it is always either
@@ -41,4 +39,4 @@ bool saveAtomically(const QImage &image, const QString &path);
 
 } // namespace PictureFile
 
-#endif // FLASH_PICTURE_FILE_H
+#endif // PICTURES_PICTURE_FILE_H

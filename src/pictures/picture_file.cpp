@@ -60,13 +60,6 @@ private:
 
 } // namespace
 
-bool load(QImage &image, const QString &path)
-{
-    image = QImage();
-    CheckedPicture picture(path);
-    return picture.isAcceptable() && picture.reader().read(&image);
-}
-
 bool loadFitted(QImage &image, const QString &path)
 {
     image = QImage();

@@ -1,5 +1,5 @@
-#ifndef FLASH_PANEL_FIT_H
-#define FLASH_PANEL_FIT_H
+#ifndef PICTURES_PANEL_FIT_H
+#define PICTURES_PANEL_FIT_H
 
 #include <QImage>
 #include <QRect>
@@ -28,4 +28,4 @@ QImage fitOntoPanel(const QImage &image);
 
 } // namespace PanelFit
 
-#endif // FLASH_PANEL_FIT_H
+#endif // PICTURES_PANEL_FIT_H
