@@ -13,6 +13,7 @@
 
 #include "electronic_clock.h"
 #include "first_paint.h"
+#include "start_up.h"
 
 namespace {
 
@@ -48,8 +49,9 @@ void scrollThroughStyles(QWidget &window)
 
 int main(int argc, char *argv[])
 {
-    QApplication application(argc, argv);
     // As main() does, so that start-up here costs what it costs there.
+    StartUp::enableHighDpiScaling();
+    QApplication application(argc, argv);
     application.setWindowIcon(QIcon(QStringLiteral(":/icon/electronic_clock.png")));
     QGuiApplication::setDesktopFileName(QStringLiteral("electronic_clock"));
     Electronic_Clock window;

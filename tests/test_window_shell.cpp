@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "program_folder.h"
+#include "start_up.h"
 #include "style_catalogue.h"
 #include "window_probe.h"
 
@@ -73,6 +74,10 @@ void countMessages(QtMsgType, const QMessageLogContext &, const QString &)
 class TestWindowShell : public QObject
 {
     Q_OBJECT
+
+public:
+    // Before the application object, as main() does: every window here is the program's.
+    static void initMain() { StartUp::enableHighDpiScaling(); }
 
 private slots:
     void initTestCase() { ProgramFolder::reset(); }
@@ -268,6 +273,23 @@ private slots:
         WindowProbe(*window).compileTimer()->start(1000);
         QTimer::singleShot(50, window, &QWidget::close);
         QCOMPARE(QApplication::exec(), 0);
+    }
+
+    // High-DPI scaling
+
+    void highDpiScalingIsAskedForBeforeTheApplication()
+    {
+        QVERIFY(QCoreApplication::testAttribute(Qt::AA_EnableHighDpiScaling));
+        QVERIFY(QCoreApplication::testAttribute(Qt::AA_UseHighDpiPixmaps));
+#ifdef Q_OS_WIN
+        QCOMPARE(QGuiApplication::highDpiScaleFactorRoundingPolicy(),
+                 Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+#else
+        // Rounded as Qt rounds: the test screen's 100 DPI, as many X11 servers report, is 100%.
+        QVERIFY(QGuiApplication::highDpiScaleFactorRoundingPolicy()
+                != Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+        QCOMPARE(qApp->devicePixelRatio(), 1.0);
+#endif
     }
 };
 

@@ -2,9 +2,11 @@
 #include <QIcon>
 
 #include "electronic_clock.h"
+#include "start_up.h"
 
 int main(int argc, char *argv[])
 {
+    StartUp::enableHighDpiScaling();
     QApplication application(argc, argv);
     application.setWindowIcon(QIcon(QStringLiteral(":/icon/electronic_clock.png")));
     // Lets the desktop match the window to the entry that desktop/install-desktop-entry.sh writes.
