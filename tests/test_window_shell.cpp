@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMetaMethod>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
@@ -62,6 +63,21 @@ struct Expected
     const char *parent;
     QRect geometry;
 };
+
+// Qt's own icon for a preview picture, as a file icon would hold it: the measure of the previews.
+QIcon qtsOwnIcon(const QString &path)
+{
+    QIcon icon;
+    const QPixmap picture = QPixmap::fromImage(QImage(path));
+    icon.addPixmap(picture, QIcon::Normal, QIcon::Off);
+    icon.addPixmap(picture, QIcon::Normal, QIcon::On);
+    return icon;
+}
+
+QImage rgb(const QPixmap &pixmap)
+{
+    return pixmap.toImage().convertToFormat(QImage::Format_RGB32);
+}
 
 int messagesSeen = 0;
 void countMessages(QtMsgType, const QMessageLogContext &, const QString &)
@@ -290,6 +306,96 @@ private slots:
                 != Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
         QCOMPARE(qApp->devicePixelRatio(), 1.0);
 #endif
+    }
+
+    void previewIconsDrawAsQtsOwnIconsInEveryModeAndSize()
+    {
+        Electronic_Clock window;
+        for (int style : {1, 23}) {
+            auto *button = window.findChild<QPushButton *>(QString("pushButtonJPG%1").arg(style));
+            const QIcon reference = qtsOwnIcon(StyleCatalogue::previewPath(style));
+            for (const QSize size :
+                 {QSize(800, 140), QSize(1200, 210), QSize(1600, 280), QSize(100, 100)}) {
+                for (QIcon::Mode mode :
+                     {QIcon::Normal, QIcon::Active, QIcon::Disabled, QIcon::Selected}) {
+                    for (QIcon::State state : {QIcon::Off, QIcon::On}) {
+                        const QPixmap drawn = button->icon().pixmap(size, mode, state);
+                        const QPixmap expected = reference.pixmap(size, mode, state);
+                        QCOMPARE(drawn.size(), expected.size());
+                        QCOMPARE(button->icon().actualSize(size, mode, state),
+                                 reference.actualSize(size, mode, state));
+                        QVERIFY2(rgb(drawn) == rgb(expected),
+                                 qPrintable(QString("style %1, %2 x %3, mode %4, state %5")
+                                                    .arg(style)
+                                                    .arg(size.width())
+                                                    .arg(size.height())
+                                                    .arg(mode)
+                                                    .arg(state)));
+                    }
+                }
+            }
+        }
+    }
+
+    // Run in this process at ratio 1, and by the test below in processes at 1.5 and 2.
+    void previewIconsOnScreenMatchQtsOwnIcons()
+    {
+        Electronic_Clock window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const qreal ratio = window.windowHandle()->devicePixelRatio();
+        if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
+            QCOMPARE(ratio, qEnvironmentVariable("QT_SCALE_FACTOR").toDouble());
+        for (int style : {1, 12}) {
+            auto *button = window.findChild<QPushButton *>(QString("pushButtonJPG%1").arg(style));
+            const QIcon reference = qtsOwnIcon(StyleCatalogue::previewPath(style));
+            // As the button asks for it when it paints.
+            const QPixmap drawn = button->icon().pixmap(window.windowHandle(), QSize(800, 140));
+            const QPixmap expected = reference.pixmap(window.windowHandle(), QSize(800, 140));
+            // Sharp: as many of the picture's pixels as the screen shows, up to all of them.
+            const QSize onScreen = QSize(800, 140) * ratio;
+            QCOMPARE(drawn.size(),
+                     QSize(1350, 240).scaled(onScreen.boundedTo(QSize(1350, 240)),
+                                             Qt::KeepAspectRatio));
+            QCOMPARE(drawn.size(), expected.size());
+            QCOMPARE(drawn.devicePixelRatio(), expected.devicePixelRatio());
+            QVERIFY(rgb(drawn) == rgb(expected));
+
+            // QIcon::paint, which draws through the engine's own paint().
+            for (qreal paintRatio : {1.0, 2.0}) {
+                QImage ours(QSize(800, 140) * paintRatio, QImage::Format_RGB32);
+                ours.setDevicePixelRatio(paintRatio);
+                ours.fill(Qt::white);
+                QImage theirs = ours;
+                {
+                    QPainter painter(&ours);
+                    button->icon().paint(&painter, QRect(0, 0, 800, 140));
+                }
+                {
+                    QPainter painter(&theirs);
+                    reference.paint(&painter, QRect(0, 0, 800, 140));
+                }
+                QVERIFY(ours == theirs);
+            }
+        }
+    }
+
+    void previewIconsFollowTheScreensPixelRatio()
+    {
+        for (const char *scale : {"1.5", "2"}) {
+            QProcess child;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("QT_SCALE_FACTOR", scale);
+            child.setProcessEnvironment(environment);
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start(QCoreApplication::applicationFilePath(),
+                        {"previewIconsOnScreenMatchQtsOwnIcons"});
+            QVERIFY(child.waitForFinished(60000));
+            const QByteArray output = child.readAll();
+            QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                     output.constData());
+            QVERIFY2(!output.contains("QWARN"), output.constData());
+        }
     }
 };
 

@@ -5,7 +5,8 @@
 // 60 MB before the window first shows, for a column of which four buttons are in view. This icon
 // engine, built into the program as a plugin for the suffix "jpg", takes over those icons. It
 // notes the files, reads only their headers, and decodes a picture when it is first drawn,
-// keeping just the drawn size. The pixels come from Qt's own pixmap icon, so they are the same.
+// keeping just the drawn size. It draws as Qt's own pixmap icon does: the picture shrunk to fit
+// with a smooth scale, and the other modes made from it by the style, so the pixels are the same.
 
 #include <QApplication>
 #include <QIcon>
@@ -14,10 +15,22 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
+#include <QStyle>
+#include <QStyleOption>
 #include <QVector>
 #include <QtPlugin>
 
+#include <algorithm>
+
 namespace {
+
+// A picture fitted into `bounds` as an icon fits it: shrunk, with its shape kept, never enlarged.
+QSize fitted(QSize picture, const QSize &bounds)
+{
+    if (picture.width() > bounds.width() || picture.height() > bounds.height())
+        picture.scale(bounds, Qt::KeepAspectRatio);
+    return picture;
+}
 
 class PreviewIconEngine : public QIconEngine
 {
@@ -25,8 +38,11 @@ public:
     void addFile(const QString &fileName, const QSize &, QIcon::Mode mode,
                  QIcon::State state) override
     {
-        // Like a file icon, a file that is no picture adds nothing.
-        const QSize size = QImageReader(fileName).size();
+        // Like a file icon, a file that is no picture adds nothing. The form names each file twice,
+        // for both states; its header is read once.
+        const auto same = std::find_if(files.cbegin(), files.cend(),
+                                       [&](const File &file) { return file.path == fileName; });
+        const QSize size = same != files.cend() ? same->size : QImageReader(fileName).size();
         if (size.isValid())
             files.append({fileName, mode, state, size});
     }
@@ -37,7 +53,7 @@ public:
             if (drawn.size == size && drawn.mode == mode && drawn.state == state)
                 return drawn.pixmap;
         }
-        const QPixmap pixmap = decodedIcon().pixmap(size, mode, state);
+        const QPixmap pixmap = draw(size, mode, state);
         drawnPixmaps.append({size, mode, state, pixmap});
         return pixmap;
     }
@@ -52,10 +68,8 @@ public:
 
     QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override
     {
-        QSize actual = bestFile(mode, state).size;
-        if (actual.width() > size.width() || actual.height() > size.height())
-            actual.scale(size, Qt::KeepAspectRatio);
-        return actual;
+        const File *file = bestFile(mode, state);
+        return file ? fitted(file->size, size) : QSize();
     }
 
     QIconEngine *clone() const override
@@ -101,32 +115,47 @@ private:
         QPixmap pixmap;
     };
 
-    File bestFile(QIcon::Mode mode, QIcon::State state) const
+    // The file that Qt's pixmap icon would draw: the state counts more than the mode, and a normal
+    // picture stands in for the other modes.
+    const File *bestFile(QIcon::Mode mode, QIcon::State state) const
     {
-        for (const File &file : files) {
-            if (file.mode == mode && file.state == state)
-                return file;
+        const QIcon::State otherState = state == QIcon::On ? QIcon::Off : QIcon::On;
+        const QIcon::Mode modes[] = {mode, QIcon::Normal, QIcon::Active};
+        for (QIcon::State wantedState : {state, otherState}) {
+            for (QIcon::Mode wantedMode : modes) {
+                for (const File &file : files) {
+                    if (file.mode == wantedMode && file.state == wantedState)
+                        return &file;
+                }
+            }
         }
-        return files.value(0);
+        return files.isEmpty() ? nullptr : &files.first();
     }
 
-    // Qt's pixmap icon with every file decoded once, made only for a pixmap that is not drawn
-    // yet and dropped again, so that the full-size pictures are not kept. Decoded through
-    // QImage, as a file icon does: a pixmap loaded from a file would stay in the pixmap cache.
-    QIcon decodedIcon() const
+    // What Qt's pixmap icon draws, from the picture decoded through QImage, as a file icon decodes
+    // it (a pixmap loaded from a file would stay in the pixmap cache). Not through a QIcon of the
+    // decoded picture: that one would scale the requested size by the screen's pixel ratio a
+    // second time.
+    QPixmap draw(const QSize &size, QIcon::Mode mode, QIcon::State state) const
     {
-        QIcon icon;
-        QVector<QPair<QString, QPixmap>> decoded;
-        for (const File &file : files) {
-            auto same = std::find_if(decoded.cbegin(), decoded.cend(),
-                                     [&](const auto &entry) { return entry.first == file.path; });
-            const QPixmap picture
-                    = same != decoded.cend() ? same->second : QPixmap::fromImage(QImage(file.path));
-            if (same == decoded.cend())
-                decoded.append({file.path, picture});
-            icon.addPixmap(picture, file.mode, file.state);
+        const File *file = bestFile(mode, state);
+        if (!file)
+            return QPixmap();
+        QImage picture(file->path);
+        const QSize drawnSize = fitted(picture.size(), size);
+        if (picture.size() != drawnSize)
+            picture = picture.scaled(drawnSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QPixmap pixmap = QPixmap::fromImage(std::move(picture));
+        if (file->mode != mode && mode != QIcon::Normal && !pixmap.isNull()) {
+            // The style makes the disabled, active and selected looks, as for any pixmap icon.
+            QStyleOption option;
+            option.palette = QGuiApplication::palette();
+            const QPixmap styled
+                    = QApplication::style()->generatedIconPixmap(mode, pixmap, &option);
+            if (!styled.isNull())
+                pixmap = styled;
         }
-        return icon;
+        return pixmap;
     }
 
     QVector<File> files;
