@@ -6,6 +6,7 @@
 
 #include "fake_tools.h"
 #include "picture_file.h"
+#include "picture_helpers.h"
 #include "program_folder.h"
 #include "serial_ports.h"
 #include "style_catalogue.h"
@@ -141,24 +142,21 @@ private slots:
 
         Electronic_Clock window;
         WindowProbe probe(window);
-        QTest::ignoreMessage(QtDebugMsg, "编译按钮已经按下");
-        probe.ui()->pushButtonCompile->click();
-        QVERIFY(probe.waitForScripts());
+        QVERIFY(probe.compileAndWait());
         probe.playCompileToEnd();
         QVERIFY2(endsAs(probe.ui()->progressBar->text(), compileEnd),
                  qPrintable(probe.ui()->progressBar->text()));
         const QImage customZero(ProgramFolder::customPicture(0));
-        QCOMPARE(ProgramFolder::alike(QImage(ProgramFolder::dataPicture(0)), customZero),
+        QCOMPARE(TestPictures::alike(QImage(ProgramFolder::dataPicture(0)), customZero),
                  customCopied);
 
         probe.ui()->pushButtonJPG5->click();
         const QImage styleZero(StyleCatalogue::digitPath(5, 0));
-        QCOMPARE(ProgramFolder::alike(QImage(ProgramFolder::dataPicture(0)), styleZero),
+        QCOMPARE(TestPictures::alike(QImage(ProgramFolder::dataPicture(0)), styleZero),
                  styleWritten);
 
         probe.ui()->pushButtonUpdateCom->click();
-        QTest::ignoreMessage(QtDebugMsg, "上传按钮已经按下");
-        probe.ui()->pushButtonUpload->click();
+        probe.clickUpload();
         QVERIFY(probe.waitForScripts());
         probe.playUploadToEnd();
         QVERIFY2(endsAs(probe.ui()->progressBar->text(), uploadEnd),

@@ -5,11 +5,16 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "fake_tools.h"
+#include "picture_helpers.h"
 #include "program_folder.h"
 #include "style_catalogue.h"
+#include "toolchain_folder.h"
 #include "window_probe.h"
 
 namespace {
+
+using TestPictures::encoded;
 
 // A part of the panel and the colour that it must show.
 struct Region
@@ -35,14 +40,6 @@ QList<QByteArray> dataFiles()
     for (int digit = 0; digit <= 9; ++digit)
         files << ProgramFolder::readFile(ProgramFolder::dataPicture(digit));
     return files;
-}
-
-QByteArray encoded(const QImage &image, const char *format, int quality = -1)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format, quality);
-    return buffer.data();
 }
 
 // A picture in one colour with its top-left quarter in another, so that both where it ends up and
@@ -128,32 +125,25 @@ class TestCompile : public QObject
 private:
     QString builderRuns() const { return ProgramFolder::esptool() + "/builder-runs"; }
 
-    void compile(Electronic_Clock &window)
-    {
-        QTest::ignoreMessage(QtDebugMsg, "编译按钮已经按下");
-        WindowProbe(window).ui()->pushButtonCompile->click();
-        QVERIFY(WindowProbe(window).waitForScripts());
-    }
-
     bool dataMatchesCustomSet(int digit) const
     {
-        return ProgramFolder::alike(QImage(ProgramFolder::dataPicture(digit)),
-                                    QImage(ProgramFolder::customPicture(digit)));
+        return TestPictures::alike(QImage(ProgramFolder::dataPicture(digit)),
+                                   QImage(ProgramFolder::customPicture(digit)));
     }
 
 private slots:
     void init()
     {
         ProgramFolder::reset();
-        ProgramFolder::writeScript("mkspiffs.bat",
-                                   "echo run >> builder-runs; ls data > data-at-build");
+        FakeTools::replaceScript(ToolchainFolder::builderScriptName,
+                                 "echo run >> builder-runs; ls data > data-at-build");
     }
 
     void firstCompileCopiesTheCustomSetAndRunsTheBuilder()
     {
         Electronic_Clock window;
         WindowProbe probe(window);
-        compile(window);
+        QVERIFY(WindowProbe(window).compileAndWait());
         for (int digit = 0; digit <= 9; ++digit)
             QVERIFY2(dataMatchesCustomSet(digit), qPrintable(QString::number(digit)));
         const QImage custom = resource(StyleCatalogue::customPreviewPath());
@@ -174,14 +164,14 @@ private slots:
         WindowProbe probe(window);
         probe.ui()->pushButtonJPG20->click();
         const QList<QByteArray> styleData = dataFiles();
-        compile(window);
+        QVERIFY(WindowProbe(window).compileAndWait());
         QCOMPARE(dataFiles(), styleData);
         QCOMPARE(labelImage(probe.ui()->labelPicture),
                  resource(StyleCatalogue::customPreviewPath()));
         QCOMPARE(labelImage(probe.ui()->labelPicture_2), resource(StyleCatalogue::previewPath(20)));
         QCOMPARE(probe.customFlag(), QString("1"));
 
-        compile(window);
+        QVERIFY(WindowProbe(window).compileAndWait());
         for (int digit = 0; digit <= 9; ++digit)
             QVERIFY(dataMatchesCustomSet(digit));
         QCOMPARE(labelImage(probe.ui()->labelPicture_2),
@@ -196,7 +186,7 @@ private slots:
         for (int digit = 5; digit <= 9; ++digit)
             ProgramFolder::remove(ProgramFolder::customPicture(digit));
         Electronic_Clock window;
-        compile(window);
+        QVERIFY(WindowProbe(window).compileAndWait());
         for (int digit = 0; digit <= 4; ++digit)
             QVERIFY(dataMatchesCustomSet(digit));
         for (int digit = 5; digit <= 9; ++digit)
@@ -213,7 +203,7 @@ private slots:
                 photo.setPixel(x, y, qRgb(x % 200, 255 - y % 200, 40));
         QVERIFY(photo.save(ProgramFolder::customPicture(6), "JPG", 50));
         Electronic_Clock window;
-        compile(window);
+        QVERIFY(WindowProbe(window).compileAndWait());
         const QImage decoded(ProgramFolder::customPicture(6));
         QBuffer expected;
         expected.open(QIODevice::WriteOnly);
@@ -311,7 +301,7 @@ private slots:
             QCOMPARE(QImage::fromData(content).format(), QImage::Format_RGBA64);
         ProgramFolder::writeFile(ProgramFolder::customPicture(3), content);
         Electronic_Clock window;
-        compile(window);
+        QVERIFY(WindowProbe(window).compileAndWait());
         const QByteArray data = ProgramFolder::readFile(ProgramFolder::dataPicture(3));
         QVERIFY(data.startsWith("\xFF\xD8"));
         QVERIFY(quantisedAtQuality100(data));
@@ -343,7 +333,7 @@ private slots:
             QVERIFY(photo.save(ProgramFolder::customPicture(digit), "JPG", 90));
         }
         Electronic_Clock window;
-        compile(window);
+        QVERIFY(WindowProbe(window).compileAndWait());
         qint64 total = 0;
         for (int digit = 0; digit <= 9; ++digit) {
             const QByteArray data = ProgramFolder::readFile(ProgramFolder::dataPicture(digit));
@@ -362,9 +352,9 @@ private slots:
     {
         ProgramFolder::fillData(Qt::magenta);
         const QList<QByteArray> before = dataFiles();
-        ProgramFolder::remove(ProgramFolder::path() + "/img");
+        ProgramFolder::remove(ProgramFolder::custom());
         Electronic_Clock window;
-        compile(window);
+        QVERIFY(WindowProbe(window).compileAndWait());
         QCOMPARE(dataFiles(), before);
         QCOMPARE(ProgramFolder::readFile(builderRuns()), QByteArray("run\n"));
         QCOMPARE(WindowProbe(window).customFlag(), QString("1"));
@@ -401,8 +391,7 @@ private slots:
         Electronic_Clock window;
         QElapsedTimer clock;
         clock.start();
-        QTest::ignoreMessage(QtDebugMsg, "编译按钮已经按下");
-        WindowProbe(window).ui()->pushButtonCompile->click();
+        WindowProbe(window).clickCompile();
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(WindowProbe(window).waitForScripts());
         QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(3)), before[3]);
@@ -417,10 +406,10 @@ private slots:
         picture.fill(QColor(200, 120, 0));
         QVERIFY(picture.save(ProgramFolder::customPicture(3), "PNG"));
         Electronic_Clock window;
-        compile(window);
+        QVERIFY(WindowProbe(window).compileAndWait());
         const QByteArray data = ProgramFolder::readFile(ProgramFolder::dataPicture(3));
         QVERIFY(data.startsWith("\xFF\xD8"));
-        QVERIFY(ProgramFolder::alike(QImage::fromData(data), picture));
+        QVERIFY(TestPictures::alike(QImage::fromData(data), picture));
     }
 };
 

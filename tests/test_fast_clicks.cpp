@@ -6,10 +6,12 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include "fake_tools.h"
 #include "picture_file.h"
 #include "program_folder.h"
 #include "progress_animation.h"
 #include "serial_ports.h"
+#include "toolchain_folder.h"
 #include "window_probe.h"
 
 namespace {
@@ -69,14 +71,13 @@ private slots:
         qInfo("seed %u", seed != 0 ? seed : 20261207u);
 
         ProgramFolder::reset();
-        ProgramFolder::writeScript("mkspiffs.bat", "sleep 0.05");
-        ProgramFolder::writeScript("esptool.bat", "sleep 0.03");
+        FakeTools::replaceScript(ToolchainFolder::builderScriptName, "sleep 0.05");
+        FakeTools::replaceScript(ToolchainFolder::uploadScriptName, "sleep 0.03");
         Electronic_Clock window;
         WindowProbe probe(window);
         probe.ui()->pushButtonUpdateCom->click();
         // The first compile fills the data folder from the custom set.
-        QTest::ignoreMessage(QtDebugMsg, "编译按钮已经按下");
-        probe.ui()->pushButtonCompile->click();
+        probe.clickCompile();
 
         const QList<QPushButton *> styleButtons
                 = probe.ui()->scrollAreaWidgetContents->findChildren<QPushButton *>();
@@ -96,13 +97,11 @@ private slots:
             }
             case 3:
                 event = "compile";
-                QTest::ignoreMessage(QtDebugMsg, "编译按钮已经按下");
-                probe.ui()->pushButtonCompile->click();
+                probe.clickCompile();
                 break;
             case 4:
                 event = "upload";
-                QTest::ignoreMessage(QtDebugMsg, "上传按钮已经按下");
-                probe.ui()->pushButtonUpload->click();
+                probe.clickUpload();
                 break;
             // A tick is a timeout of a running timer, brought forward.
             case 5:

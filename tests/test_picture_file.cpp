@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "picture_file.h"
+#include "picture_helpers.h"
 #include "program_folder.h"
 
 #ifdef Q_OS_LINUX
@@ -19,6 +20,8 @@
 
 namespace {
 
+using TestPictures::encoded;
+
 QImage pattern(int width, int height, QColor colour)
 {
     QImage image(width, height, QImage::Format_RGB32);
@@ -27,14 +30,6 @@ QImage pattern(int width, int height, QColor colour)
         for (int x = 0; x < width; ++x)
             image.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
     return image;
-}
-
-QByteArray encoded(const QImage &image, const char *format, int quality = -1)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format, quality);
-    return buffer.data();
 }
 
 // A complete JPEG whose frame header claims another size.

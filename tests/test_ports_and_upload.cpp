@@ -10,6 +10,7 @@
 #include "port_line.h"
 #include "program_folder.h"
 #include "serial_ports.h"
+#include "toolchain_folder.h"
 #include "window_probe.h"
 
 namespace {
@@ -45,19 +46,6 @@ class TestPortsAndUpload : public QObject
     Q_OBJECT
 
 private:
-    QString uploadScript() const { return ProgramFolder::esptool() + "/esptool.bat"; }
-
-    void upload(Electronic_Clock &window)
-    {
-        QTest::ignoreMessage(QtDebugMsg, "上传按钮已经按下");
-        WindowProbe(window).ui()->pushButtonUpload->click();
-    }
-    void compile(Electronic_Clock &window)
-    {
-        QTest::ignoreMessage(QtDebugMsg, "编译按钮已经按下");
-        WindowProbe(window).ui()->pushButtonCompile->click();
-    }
-
 private slots:
     void initTestCase() { SerialPorts::setEnumerator(listFakePorts); }
 
@@ -141,24 +129,25 @@ private slots:
 
     void rewriteOnRealFiles()
     {
-        const QByteArray shipped = ProgramFolder::readFile(uploadScript());
-        QFile::setPermissions(uploadScript(),
+        const QByteArray shipped = ProgramFolder::readFile(ProgramFolder::uploadScript());
+        QFile::setPermissions(ProgramFolder::uploadScript(),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
                                       | QFile::ReadGroup);
-        QVERIFY(PortLine::rewriteFile(uploadScript(), "ttyUSB0"));
-        const QByteArray result = ProgramFolder::readFile(uploadScript());
+        QVERIFY(PortLine::rewriteFile(ProgramFolder::uploadScript(), "ttyUSB0"));
+        const QByteArray result = ProgramFolder::readFile(ProgramFolder::uploadScript());
         QVERIFY(result.startsWith("set com=ttyUSB0\r\n"));
         QCOMPARE(result.mid(17), shipped.mid(shipped.indexOf('\n') + 1));
-        QCOMPARE(QFile::permissions(uploadScript()),
+        QCOMPARE(QFile::permissions(ProgramFolder::uploadScript()),
                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
                          | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
 
-        ProgramFolder::remove(uploadScript());
-        QVERIFY(PortLine::rewriteFile(uploadScript(), "COM4"));
-        QCOMPARE(ProgramFolder::readFile(uploadScript()), QByteArray("set com=COM4\r\n"));
+        ProgramFolder::remove(ProgramFolder::uploadScript());
+        QVERIFY(PortLine::rewriteFile(ProgramFolder::uploadScript(), "COM4"));
+        QCOMPARE(ProgramFolder::readFile(ProgramFolder::uploadScript()),
+                 QByteArray("set com=COM4\r\n"));
 
         ProgramFolder::remove(ProgramFolder::esptool());
-        QVERIFY(!PortLine::rewriteFile(uploadScript(), "COM4"));
+        QVERIFY(!PortLine::rewriteFile(ProgramFolder::uploadScript(), "COM4"));
         QVERIFY(!QFileInfo::exists(ProgramFolder::esptool()));
     }
 
@@ -166,18 +155,18 @@ private slots:
     {
         FakeTools::installEsptool();
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/spiffs.bin", "image");
-        const QByteArray before = ProgramFolder::readFile(uploadScript());
-        QFile::setPermissions(uploadScript(),
+        const QByteArray before = ProgramFolder::readFile(ProgramFolder::uploadScript());
+        QFile::setPermissions(ProgramFolder::uploadScript(),
                               QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-        if (QFileInfo(uploadScript()).isWritable())
+        if (QFileInfo(ProgramFolder::uploadScript()).isWritable())
             QSKIP("Permission bits do not bind this user (root); the unprivileged run checks "
                   "this.");
         Electronic_Clock window;
         WindowProbe probe(window);
         probe.ui()->pushButtonUpdateCom->click();
-        upload(window);
+        WindowProbe(window).clickUpload();
         QVERIFY(probe.waitForScripts());
-        QCOMPARE(ProgramFolder::readFile(uploadScript()), before);
+        QCOMPARE(ProgramFolder::readFile(ProgramFolder::uploadScript()), before);
         // The script runs with the port it already had.
         QVERIFY(ProgramFolder::readFile(ProgramFolder::esptool() + "/esptool.args")
                         .contains("/dev/ttyS0"));
@@ -187,20 +176,20 @@ private slots:
     {
         FakeTools::installBuilder();
         FakeTools::installEsptool();
-        const QByteArray shipped = ProgramFolder::readFile(uploadScript());
+        const QByteArray shipped = ProgramFolder::readFile(ProgramFolder::uploadScript());
         Electronic_Clock window;
         WindowProbe probe(window);
         probe.ui()->pushButtonJPG7->click();
         probe.ui()->pushButtonUpdateCom->click();
-        compile(window);
+        WindowProbe(window).clickCompile();
         QVERIFY(probe.waitForScripts());
         probe.playCompileToEnd();
         QCOMPARE(probe.ui()->progressBar->text(), QString("Compilation is complete"));
         QVERIFY(QFileInfo::exists(ProgramFolder::esptool() + "/spiffs.bin"));
 
-        upload(window);
+        WindowProbe(window).clickUpload();
         QVERIFY(probe.waitForScripts());
-        const QByteArray script = ProgramFolder::readFile(uploadScript());
+        const QByteArray script = ProgramFolder::readFile(ProgramFolder::uploadScript());
         QVERIFY(script.startsWith("set com=ttyUSB0\r\n"));
         QCOMPARE(script.mid(17), shipped.mid(shipped.indexOf('\n') + 1));
         const QList<QByteArray> arguments
@@ -211,29 +200,28 @@ private slots:
 
         // The same road with a clock that does not answer ends in the truth.
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool.status", "2");
-        upload(window);
+        WindowProbe(window).clickUpload();
         QVERIFY(probe.waitForScripts());
         probe.playUploadToEnd();
         QVERIFY2(probe.ui()->progressBar->text().startsWith(
                          "Upload failed: esptool could not write the image (esptool's exit status "
                          "2)"),
                  qPrintable(probe.ui()->progressBar->text()));
-        QVERIFY(ProgramFolder::readFile(ProgramFolder::esptool() + "/esptool.log")
-                        .contains("status 2"));
+        QVERIFY(ProgramFolder::readFile(ProgramFolder::uploadLog()).contains("status 2"));
     }
 
     void uploadWaitsForARunningBuilder()
     {
-        ProgramFolder::writeScript(
-                "mkspiffs.bat",
+        FakeTools::replaceScript(
+                ToolchainFolder::builderScriptName,
                 "while [ ! -e release ]; do sleep 0.02; done; echo built >> order.log");
         FakeTools::installEsptool();
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/spiffs.bin", "image");
         Electronic_Clock window;
         WindowProbe probe(window);
         probe.ui()->pushButtonUpdateCom->click();
-        compile(window);
-        upload(window);
+        WindowProbe(window).clickCompile();
+        WindowProbe(window).clickUpload();
         QVERIFY(probe.uploadTimer()->isActive()); // the animation starts at the click
         QTest::qWait(300);
         QVERIFY(!QFileInfo::exists(ProgramFolder::esptool() + "/order.log"));
@@ -246,18 +234,18 @@ private slots:
     void uploadAfterTwoQuickCompilesWaitsForTheLast()
     {
         // The first build ends soon, the second one later: the clock must get the second's image.
-        ProgramFolder::writeScript("mkspiffs.bat",
-                                   "n=$(($(cat runs 2>/dev/null || echo 0) + 1)); echo $n > runs; "
-                                   "if [ $n -eq 1 ]; then sleep 0.1; else sleep 0.8; fi; "
-                                   "echo \"built $n\" >> order.log");
+        FakeTools::replaceScript(ToolchainFolder::builderScriptName,
+                                 "n=$(($(cat runs 2>/dev/null || echo 0) + 1)); echo $n > runs; "
+                                 "if [ $n -eq 1 ]; then sleep 0.1; else sleep 0.8; fi; "
+                                 "echo \"built $n\" >> order.log");
         FakeTools::installEsptool();
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/spiffs.bin", "image");
         Electronic_Clock window;
         WindowProbe probe(window);
         probe.ui()->pushButtonUpdateCom->click();
-        compile(window);
-        compile(window);
-        upload(window);
+        WindowProbe(window).clickCompile();
+        WindowProbe(window).clickCompile();
+        WindowProbe(window).clickUpload();
         QVERIFY(probe.waitForScripts());
         QCOMPARE(ProgramFolder::readFile(ProgramFolder::esptool() + "/order.log"),
                  QByteArray("built 1\nbuilt 2\nuploaded\n"));
@@ -266,9 +254,9 @@ private slots:
     void uploadBeforeAnyRefreshWritesAnEmptyPort()
     {
         Electronic_Clock window;
-        upload(window);
+        WindowProbe(window).clickUpload();
         QVERIFY(WindowProbe(window).waitForScripts());
-        QVERIFY(ProgramFolder::readFile(uploadScript()).startsWith("set com=\r\n#"));
+        QVERIFY(ProgramFolder::readFile(ProgramFolder::uploadScript()).startsWith("set com=\r\n#"));
         QCOMPARE(WindowProbe(window).uploader()->outcome(), ScriptLauncher::Outcome::Failed);
     }
 
@@ -294,9 +282,9 @@ private slots:
         Electronic_Clock window;
         WindowProbe probe(window);
         probe.ui()->pushButtonUpdateCom->click();
-        upload(window);
+        WindowProbe(window).clickUpload();
         QVERIFY(probe.waitForScripts());
-        QVERIFY(ProgramFolder::readFile(uploadScript()).startsWith("set com=\r\n#"));
+        QVERIFY(ProgramFolder::readFile(ProgramFolder::uploadScript()).startsWith("set com=\r\n#"));
         // Nothing ran but the script, which stopped for want of a port.
         QCOMPARE(probe.uploader()->outcome(), ScriptLauncher::Outcome::Failed);
         QVERIFY(!QFileInfo::exists(ProgramFolder::esptool() + "/esptool.args"));
@@ -319,18 +307,20 @@ private slots:
     void uploadsRunOneAfterTheOther()
     {
         // Each run notes its start and end, with its port, and takes a while in between.
-        ProgramFolder::writeScript("esptool.bat",
-                                   "echo \"start $1\" | tr -d '\\r' >> order.log; sleep 0.3; "
-                                   "echo end >> order.log");
+        FakeTools::replaceScript(ToolchainFolder::uploadScriptName,
+                                 "echo \"start $1\" | tr -d '\\r' >> order.log; sleep 0.3; "
+                                 "echo end >> order.log");
         Electronic_Clock window;
         WindowProbe probe(window);
         probe.ui()->pushButtonUpdateCom->click();
-        upload(window);
+        WindowProbe(window).clickUpload();
         QTest::qWait(100);
         probe.ui()->comboBox->setCurrentIndex(1);
-        upload(window); // while the first runs: it waits, and its port line with it
+        WindowProbe(window)
+                .clickUpload(); // while the first runs: it waits, and its port line with it
         QCOMPARE(probe.uploader()->outcome(), ScriptLauncher::Outcome::Waiting);
-        QVERIFY(ProgramFolder::readFile(uploadScript()).startsWith("set com=ttyUSB0\r\n"));
+        QVERIFY(ProgramFolder::readFile(ProgramFolder::uploadScript())
+                        .startsWith("set com=ttyUSB0\r\n"));
         QVERIFY(probe.waitForScripts());
         QCOMPARE(ProgramFolder::readFile(ProgramFolder::esptool() + "/order.log"),
                  QByteArray("start com=ttyUSB0\nend\nstart com=COM100\nend\n"));

@@ -4,7 +4,9 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "fake_tools.h"
 #include "program_folder.h"
+#include "toolchain_folder.h"
 #include "window_probe.h"
 
 namespace {
@@ -41,16 +43,6 @@ private:
     WindowProbe *probe = nullptr;
 
     QProgressBar *bar() const { return probe->ui()->progressBar; }
-    void compile()
-    {
-        QTest::ignoreMessage(QtDebugMsg, "编译按钮已经按下");
-        probe->ui()->pushButtonCompile->click();
-    }
-    void upload()
-    {
-        QTest::ignoreMessage(QtDebugMsg, "上传按钮已经按下");
-        probe->ui()->pushButtonUpload->click();
-    }
     void expectBar(int value, const QString &text)
     {
         QCOMPARE(bar()->value(), value);
@@ -64,8 +56,9 @@ private:
     void releaseScriptOf(const char *log)
     {
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/" + log + ".release", "");
-        const ScriptLauncher *launcher
-                = QByteArray(log) == "mkspiffs.log" ? probe->builder() : probe->uploader();
+        const ScriptLauncher *launcher = QByteArray(log) == ToolchainFolder::builderLogName
+                ? probe->builder()
+                : probe->uploader();
         QTRY_VERIFY(!launcher->isBusy());
         QTest::qWait(0);
     }
@@ -84,8 +77,8 @@ private slots:
     void init()
     {
         ProgramFolder::reset();
-        ProgramFolder::writeScript("mkspiffs.bat", "exit 0");
-        ProgramFolder::writeScript("esptool.bat", "exit 0");
+        FakeTools::replaceScript(ToolchainFolder::builderScriptName, "exit 0");
+        FakeTools::replaceScript(ToolchainFolder::uploadScriptName, "exit 0");
         window = new Electronic_Clock;
         probe = new WindowProbe(*window);
     }
@@ -94,7 +87,8 @@ private slots:
     {
         if (QFileInfo::exists(ProgramFolder::esptool())) { // no script may be left waiting
             release(0);
-            for (const char *log : {"mkspiffs.log", "esptool.log"})
+            for (const char *log :
+                 {ToolchainFolder::builderLogName, ToolchainFolder::uploadLogName})
                 ProgramFolder::writeFile(ProgramFolder::esptool() + "/" + log + ".release", "");
         }
         QVERIFY(probe->waitForScripts());
@@ -104,7 +98,7 @@ private slots:
 
     void oneCompile()
     {
-        compile();
+        probe->clickCompile();
         QVERIFY(probe->compileTimer()->isActive());
         QCOMPARE(probe->compileTimer()->interval(), 1000);
         QVERIFY(probe->waitForScripts());
@@ -122,7 +116,7 @@ private slots:
 
     void oneUpload()
     {
-        upload();
+        probe->clickUpload();
         QVERIFY(probe->uploadTimer()->isActive());
         QCOMPARE(probe->uploadTimer()->interval(), 600);
         QVERIFY(probe->waitForScripts());
@@ -139,11 +133,12 @@ private slots:
 
     void secondCompileClickGoesOnFromTheCurrentStep()
     {
-        compile();
+        probe->clickCompile();
         probe->compileTick();
         probe->compileTick();
         expectBar(50, "Compiling");
-        compile(); // 2.5 s after the first: the timer starts over, the animation does not
+        probe->clickCompile(); // 2.5 s after the first: the timer starts over, the animation does
+                               // not
         QVERIFY(probe->compileTimer()->isActive());
         QCOMPARE(probe->compileTimer()->remainingTime() > 900, true);
         QCOMPARE(probe->compileStep(), 2);
@@ -157,8 +152,8 @@ private slots:
 
     void uploadSoonAfterCompileTakesTheBar()
     {
-        compile();
-        upload(); // within 0.4 s: the upload's first tick comes first
+        probe->clickCompile();
+        probe->clickUpload(); // within 0.4 s: the upload's first tick comes first
         QVERIFY(probe->waitForScripts());
         probe->uploadTick();
         expectBar(2, "Uploading");
@@ -173,9 +168,9 @@ private slots:
 
     void uploadDuringCompileIsNotShown()
     {
-        compile();
+        probe->clickCompile();
         probe->compileTick();
-        upload();
+        probe->clickUpload();
         probe->uploadTick();
         QVERIFY(!probe->uploadTimer()->isActive());
         QCOMPARE(probe->uploadStep(), 0);
@@ -189,10 +184,10 @@ private slots:
 
     void compileDuringUploadIsNotShown()
     {
-        upload();
+        probe->clickUpload();
         for (int tick = 1; tick <= 10; ++tick)
             probe->uploadTick();
-        compile();
+        probe->clickCompile();
         probe->compileTick();
         QVERIFY(!probe->compileTimer()->isActive());
         QCOMPARE(probe->compileStep(), 0);
@@ -205,11 +200,11 @@ private slots:
 
     void uploadJustBeforeTheCompileEndsFollowsIt()
     {
-        compile();
+        probe->clickCompile();
         QVERIFY(probe->waitForScripts());
         for (int tick = 1; tick <= 3; ++tick)
             probe->compileTick();
-        upload();
+        probe->clickUpload();
         QVERIFY(probe->waitForScripts());
         probe->compileTick();
         expectBar(100, "Compilation is complete");
@@ -219,12 +214,12 @@ private slots:
 
     void clickAfterTheEndStartsAfresh()
     {
-        compile();
+        probe->clickCompile();
         QVERIFY(probe->waitForScripts());
         for (int tick = 1; tick <= 4; ++tick)
             probe->compileTick();
         expectBar(100, "Compilation is complete");
-        compile();
+        probe->clickCompile();
         QVERIFY(probe->waitForScripts());
         probe->compileTick();
         expectBar(25, "Compiling");
@@ -248,14 +243,15 @@ private slots:
         QFETCH(bool, compiling);
         QFETCH(QByteArray, body);
         QFETCH(QString, text);
-        const QString script = compiling ? "mkspiffs.bat" : "esptool.bat";
+        const QString script = compiling ? ToolchainFolder::builderScriptName
+                                         : ToolchainFolder::uploadScriptName;
         if (body.isEmpty()) {
             ProgramFolder::remove(compiling ? ProgramFolder::esptool() + "/" + script
                                             : ProgramFolder::esptool());
         } else {
-            ProgramFolder::writeScript(script, body);
+            FakeTools::replaceScript(script, body);
         }
-        compiling ? compile() : upload();
+        compiling ? probe->clickCompile() : probe->clickUpload();
         QVERIFY(probe->waitForScripts());
         const int ticks = compiling ? 4 : 50;
         for (int tick = 1; tick <= ticks; ++tick)
@@ -282,8 +278,10 @@ private slots:
         QFETCH(bool, compiling);
         QFETCH(int, status);
         QFETCH(QString, text);
-        ProgramFolder::writeScript(compiling ? "mkspiffs.bat" : "esptool.bat", waitForRelease);
-        compiling ? compile() : upload();
+        FakeTools::replaceScript(compiling ? ToolchainFolder::builderScriptName
+                                           : ToolchainFolder::uploadScriptName,
+                                 waitForRelease);
+        compiling ? probe->clickCompile() : probe->clickUpload();
         const int ticks = compiling ? 4 : 50;
         for (int tick = 1; tick <= ticks; ++tick)
             compiling ? probe->compileTick() : probe->uploadTick();
@@ -306,8 +304,8 @@ private slots:
 
     void scriptEndingBeforeTheLastTickWaitsForIt()
     {
-        ProgramFolder::writeScript("mkspiffs.bat", waitForRelease);
-        compile();
+        FakeTools::replaceScript(ToolchainFolder::builderScriptName, waitForRelease);
+        probe->clickCompile();
         probe->compileTick();
         release(0);
         QVERIFY(probe->waitForScripts());
@@ -320,7 +318,7 @@ private slots:
 
     void timersDriveTheAnimationInRealTime()
     {
-        compile();
+        probe->clickCompile();
         QTRY_COMPARE_WITH_TIMEOUT(bar()->text(), QString("Compilation is complete"), 8000);
         QCOMPARE(probe->compileStep(), 0);
     }
@@ -336,10 +334,12 @@ private slots:
     {
         QFETCH(bool, compiling);
         QFETCH(QByteArray, result);
-        const char *log = compiling ? "mkspiffs.log" : "esptool.log";
-        ProgramFolder::writeScript(compiling ? "mkspiffs.bat" : "esptool.bat",
-                                   endsWith(log, result, 2));
-        compiling ? compile() : upload();
+        const char *log
+                = compiling ? ToolchainFolder::builderLogName : ToolchainFolder::uploadLogName;
+        FakeTools::replaceScript(compiling ? ToolchainFolder::builderScriptName
+                                           : ToolchainFolder::uploadScriptName,
+                                 endsWith(log, result, 2));
+        compiling ? probe->clickCompile() : probe->clickUpload();
         QVERIFY(probe->waitForScripts()); // the script fails before the first tick
         compiling ? probe->compileTick() : probe->uploadTick();
         const QString failed = compiling ? "Compilation failed" : "Upload failed";
@@ -349,18 +349,19 @@ private slots:
         QCOMPARE(bar()->toolTip(), failed + ": " + result + "\n" + logPath(log));
 
         // A new click starts afresh.
-        compiling ? compile() : upload();
+        compiling ? probe->clickCompile() : probe->clickUpload();
         QVERIFY(bar()->toolTip().isEmpty());
     }
 
     void failureDuringTheAnimationEndsItAtTheNextTick()
     {
-        ProgramFolder::writeScript("esptool.bat", endsOnRelease("esptool.log", noPermission, 2));
-        upload();
+        FakeTools::replaceScript(ToolchainFolder::uploadScriptName,
+                                 endsOnRelease(ToolchainFolder::uploadLogName, noPermission, 2));
+        probe->clickUpload();
         for (int tick = 1; tick <= 5; ++tick)
             probe->uploadTick();
         expectBar(10, "Uploading");
-        releaseScriptOf("esptool.log");
+        releaseScriptOf(ToolchainFolder::uploadLogName);
         probe->uploadTick();
         expectBar(100, "Upload failed: " + noPermission);
         QCOMPARE(probe->uploadStep(), 0);
@@ -370,8 +371,9 @@ private slots:
     {
         const QByteArray result = "esptool stopped at 50% of the write: "
                 + QByteArray("and a very long explanation that goes on ").repeated(6);
-        ProgramFolder::writeScript("esptool.bat", endsWith("esptool.log", result, 2));
-        upload();
+        FakeTools::replaceScript(ToolchainFolder::uploadScriptName,
+                                 endsWith(ToolchainFolder::uploadLogName, result, 2));
+        probe->clickUpload();
         QVERIFY(probe->waitForScripts());
         probe->uploadTick();
         const QString shown = bar()->text();
@@ -386,18 +388,19 @@ private slots:
     void aLogThatTheRunDidNotWriteSaysNothing()
     {
         // A log from an earlier run, and a run that fails without writing one.
-        ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool.log",
-                                 "Result: an old reason\n");
-        ProgramFolder::writeScript("esptool.bat", "exit 2");
-        upload();
+        ProgramFolder::writeFile(ProgramFolder::uploadLog(), "Result: an old reason\n");
+        FakeTools::replaceScript(ToolchainFolder::uploadScriptName, "exit 2");
+        probe->clickUpload();
         QVERIFY(probe->waitForScripts());
         probe->uploadTick();
         expectBar(100, "Upload failed");
         QVERIFY(bar()->toolTip().isEmpty());
 
         // A log of this run without a result line says nothing either.
-        ProgramFolder::writeScript("esptool.bat", "echo 'Traceback' > esptool.log; exit 2");
-        upload();
+        FakeTools::replaceScript(ToolchainFolder::uploadScriptName,
+                                 QByteArray("echo 'Traceback' > ") + ToolchainFolder::uploadLogName
+                                         + "; exit 2");
+        probe->clickUpload();
         QVERIFY(probe->waitForScripts());
         probe->uploadTick();
         expectBar(100, "Upload failed");
@@ -407,10 +410,11 @@ private slots:
     // upload's outcome follows 2 s after the compile's.
     void compileThenUploadShowsBothOutcomes()
     {
-        ProgramFolder::writeScript("esptool.bat", endsWith("esptool.log", noPermission, 2));
-        compile();
+        FakeTools::replaceScript(ToolchainFolder::uploadScriptName,
+                                 endsWith(ToolchainFolder::uploadLogName, noPermission, 2));
+        probe->clickCompile();
         probe->compileTick();
-        upload();
+        probe->clickUpload();
         QVERIFY(probe->waitForScripts());
         probe->uploadTick();
         expectHeldBackFor(false);
@@ -427,10 +431,10 @@ private slots:
 
     void uploadThenCompileShowsBothOutcomes()
     {
-        upload();
+        probe->clickUpload();
         for (int tick = 1; tick <= 3; ++tick)
             probe->uploadTick();
-        compile(); // 2 s later
+        probe->clickCompile(); // 2 s later
         QVERIFY(probe->waitForScripts());
         probe->compileTick();
         expectHeldBackFor(true);
@@ -443,8 +447,8 @@ private slots:
 
     void uploadRightAfterCompileTakesTheBarThenTheCompileIsShown()
     {
-        compile();
-        upload(); // 0.3 s later: the upload's first tick comes first
+        probe->clickCompile();
+        probe->clickUpload(); // 0.3 s later: the upload's first tick comes first
         QVERIFY(probe->waitForScripts());
         probe->uploadTick();
         probe->compileTick();
@@ -458,10 +462,11 @@ private slots:
 
     void failingCompileHeldBackBehindASuccessfulUploadShowsAndStays()
     {
-        ProgramFolder::writeScript("mkspiffs.bat", endsWith("mkspiffs.log", doNotFit, 1));
-        upload();
+        FakeTools::replaceScript(ToolchainFolder::builderScriptName,
+                                 endsWith(ToolchainFolder::builderLogName, doNotFit, 1));
+        probe->clickUpload();
         probe->uploadTick();
-        compile();
+        probe->clickCompile();
         QVERIFY(probe->waitForScripts());
         probe->compileTick();
         expectHeldBackFor(true);
@@ -478,20 +483,21 @@ private slots:
 
     void successHeldBackBehindAFailureGoesToTheTooltip()
     {
-        ProgramFolder::writeScript("esptool.bat", endsOnRelease("esptool.log", noPermission, 2));
-        upload();
+        FakeTools::replaceScript(ToolchainFolder::uploadScriptName,
+                                 endsOnRelease(ToolchainFolder::uploadLogName, noPermission, 2));
+        probe->clickUpload();
         for (int tick = 1; tick <= 5; ++tick)
             probe->uploadTick();
-        compile();
+        probe->clickCompile();
         probe->compileTick();
         expectHeldBackFor(true);
-        releaseScriptOf("esptool.log");
+        releaseScriptOf(ToolchainFolder::uploadLogName);
         probe->uploadTick();
         expectBar(100, "Upload failed: " + noPermission);
         probe->heldBackDelayElapses();
         expectBar(100, "Upload failed: " + noPermission);
         QCOMPARE(bar()->toolTip(),
-                 "Upload failed: " + noPermission + "\n" + logPath("esptool.log")
+                 "Upload failed: " + noPermission + "\n" + logPath(ToolchainFolder::uploadLogName)
                          + "\nalso: Compilation is complete");
     }
 
@@ -499,10 +505,11 @@ private slots:
     // its first tick, before the upload's first tick, which must not cover it.
     void animationClickedBeforeAFailureDoesNotCoverIt()
     {
-        ProgramFolder::writeScript("mkspiffs.bat", endsWith("mkspiffs.log", doNotFit, 1));
-        compile();
+        FakeTools::replaceScript(ToolchainFolder::builderScriptName,
+                                 endsWith(ToolchainFolder::builderLogName, doNotFit, 1));
+        probe->clickCompile();
         QVERIFY(probe->waitForScripts());
-        upload();
+        probe->clickUpload();
         probe->compileTick();
         expectBar(100, "Compilation failed: " + doNotFit);
         QVERIFY(probe->waitForScripts());
@@ -516,10 +523,11 @@ private slots:
 
     void heldBackScriptStillRunningPlaysItsAnimation()
     {
-        ProgramFolder::writeScript("esptool.bat", endsOnRelease("esptool.log", noPermission, 2));
-        compile();
+        FakeTools::replaceScript(ToolchainFolder::uploadScriptName,
+                                 endsOnRelease(ToolchainFolder::uploadLogName, noPermission, 2));
+        probe->clickCompile();
         probe->compileTick();
-        upload();
+        probe->clickUpload();
         probe->uploadTick();
         expectHeldBackFor(false);
         QTRY_VERIFY(probe->builder()->outcome() == ScriptLauncher::Outcome::Succeeded);
@@ -531,27 +539,29 @@ private slots:
         QCOMPARE(probe->uploadStep(), 0);
         probe->uploadTick();
         expectBar(2, "Uploading");
-        releaseScriptOf("esptool.log");
+        releaseScriptOf(ToolchainFolder::uploadLogName);
         probe->uploadTick();
         expectBar(100, "Upload failed: " + noPermission);
     }
 
     void heldBackScriptStillRunningBehindAFailureReportsWhenItEnds()
     {
-        ProgramFolder::writeScript("esptool.bat", endsOnRelease("esptool.log", noPermission, 2));
-        ProgramFolder::writeScript("mkspiffs.bat", endsOnRelease("mkspiffs.log", "built", 0));
-        upload();
+        FakeTools::replaceScript(ToolchainFolder::uploadScriptName,
+                                 endsOnRelease(ToolchainFolder::uploadLogName, noPermission, 2));
+        FakeTools::replaceScript(ToolchainFolder::builderScriptName,
+                                 endsOnRelease(ToolchainFolder::builderLogName, "built", 0));
+        probe->clickUpload();
         for (int tick = 1; tick <= 5; ++tick)
             probe->uploadTick();
-        compile();
+        probe->clickCompile();
         probe->compileTick();
         expectHeldBackFor(true);
-        releaseScriptOf("esptool.log");
+        releaseScriptOf(ToolchainFolder::uploadLogName);
         probe->uploadTick();
         probe->heldBackDelayElapses();
         expectHeldBackFor(true); // the builder still runs; the failure stays
         expectBar(100, "Upload failed: " + noPermission);
-        releaseScriptOf("mkspiffs.log");
+        releaseScriptOf(ToolchainFolder::builderLogName);
         expectBar(100, "Upload failed: " + noPermission);
         QVERIFY(bar()->toolTip().endsWith("\nalso: Compilation is complete"));
         QVERIFY(!probe->compileHeldBack());
@@ -559,10 +569,11 @@ private slots:
 
     void bothOutcomesInRealTime()
     {
-        ProgramFolder::writeScript("esptool.bat", endsWith("esptool.log", noPermission, 2));
-        compile();
+        FakeTools::replaceScript(ToolchainFolder::uploadScriptName,
+                                 endsWith(ToolchainFolder::uploadLogName, noPermission, 2));
+        probe->clickCompile();
         QTest::qWait(1500);
-        upload();
+        probe->clickUpload();
         QTRY_COMPARE_WITH_TIMEOUT(bar()->text(), QString("Compilation is complete"), 5000);
         QElapsedTimer shown;
         shown.start();

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "picture_helpers.h"
 #include "program_folder.h"
 #include "style_catalogue.h"
 #include "window_probe.h"
@@ -62,9 +63,9 @@ private slots:
         for (int digit = 0; digit <= 9; ++digit) {
             const QImage written(ProgramFolder::dataPicture(digit));
             QCOMPARE(written.size(), QSize(135, 240));
-            QVERIFY2(ProgramFolder::alike(written,
-                                          resource(StyleCatalogue::digitPath(style, digit))),
-                     qPrintable(QString("digit %1").arg(digit)));
+            QVERIFY2(
+                    TestPictures::alike(written, resource(StyleCatalogue::digitPath(style, digit))),
+                    qPrintable(QString("digit %1").arg(digit)));
             // Not a byte copy: the picture is encoded again at the highest quality.
             QVERIFY(ProgramFolder::readFile(ProgramFolder::dataPicture(digit))
                     != ProgramFolder::readFile(StyleCatalogue::digitPath(style, digit)));
@@ -88,8 +89,8 @@ private slots:
         const QByteArray first = ProgramFolder::readFile(ProgramFolder::dataPicture(4));
         styleButton(window, 12)->click();
         QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(4)), first);
-        QVERIFY(ProgramFolder::alike(QImage(ProgramFolder::dataPicture(4)),
-                                     resource(StyleCatalogue::digitPath(12, 4))));
+        QVERIFY(TestPictures::alike(QImage(ProgramFolder::dataPicture(4)),
+                                    resource(StyleCatalogue::digitPath(12, 4))));
     }
 
     void missingDataFolderCreatesNothing()
@@ -115,8 +116,8 @@ private slots:
         styleButton(window, 2)->click();
         QVERIFY(QFileInfo(ProgramFolder::dataPicture(3)).isDir());
         for (int digit : {0, 1, 2, 4, 9})
-            QVERIFY(ProgramFolder::alike(QImage(ProgramFolder::dataPicture(digit)),
-                                         resource(StyleCatalogue::digitPath(2, digit))));
+            QVERIFY(TestPictures::alike(QImage(ProgramFolder::dataPicture(digit)),
+                                        resource(StyleCatalogue::digitPath(2, digit))));
         QCOMPARE(WindowProbe(window).customFlag(), QString("0"));
     }
 
@@ -134,8 +135,8 @@ private slots:
         styleButton(window, 11)->click();
         QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(3)), before);
         for (int digit : {0, 2, 4, 9})
-            QVERIFY(ProgramFolder::alike(QImage(ProgramFolder::dataPicture(digit)),
-                                         resource(StyleCatalogue::digitPath(11, digit))));
+            QVERIFY(TestPictures::alike(QImage(ProgramFolder::dataPicture(digit)),
+                                        resource(StyleCatalogue::digitPath(11, digit))));
         protectedPicture.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     }
 
@@ -167,8 +168,8 @@ private slots:
         Electronic_Clock window;
         for (int style = StyleCatalogue::firstStyle; style <= StyleCatalogue::lastStyle; ++style) {
             styleButton(window, style)->click();
-            QVERIFY2(ProgramFolder::alike(QImage(ProgramFolder::dataPicture(7)),
-                                          resource(StyleCatalogue::digitPath(style, 7))),
+            QVERIFY2(TestPictures::alike(QImage(ProgramFolder::dataPicture(7)),
+                                         resource(StyleCatalogue::digitPath(style, 7))),
                      qPrintable(QString("style %1").arg(style)));
             QCOMPARE(labelImage(WindowProbe(window).ui()->labelPicture),
                      resource(StyleCatalogue::previewPath(style)));

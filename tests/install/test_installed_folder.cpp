@@ -11,9 +11,11 @@
 #include <QtTest>
 
 #include "fake_tools.h"
+#include "picture_helpers.h"
 #include "program_folder.h"
 #include "serial_ports.h"
 #include "style_catalogue.h"
+#include "toolchain_folder.h"
 #include "window_probe.h"
 
 namespace {
@@ -60,12 +62,10 @@ private:
         // What an earlier compile left must not pass for the result of this one.
         for (const char *left : {"spiffs.bin", "mkspiffs.args", "mkspiffs.data"})
             ProgramFolder::remove(inEsptool(left));
-        QTest::ignoreMessage(QtDebugMsg, "编译按钮已经按下");
-        probe.ui()->pushButtonCompile->click();
-        QVERIFY(probe.waitForScripts());
+        QVERIFY(probe.compileAndWait());
         probe.playCompileToEnd();
         QVERIFY2(probe.ui()->progressBar->text() == "Compilation is complete",
-                 ProgramFolder::readFile(inEsptool("mkspiffs.log")).constData());
+                 ProgramFolder::readFile(inEsptool(ToolchainFolder::builderLogName)).constData());
     }
 
     // A compile with the fake builder, which records what it was given.
@@ -89,7 +89,7 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY2(QFileInfo::exists(inEsptool("esptool.bat")),
+        QVERIFY2(QFileInfo::exists(inEsptool(ToolchainFolder::uploadScriptName)),
                  "Run this test from an installed program folder (see test_install.sh).");
         SerialPorts::setEnumerator(listFakePorts);
         FakeTools::installBuilder();
@@ -102,8 +102,10 @@ private slots:
         for (int digit = 0; digit <= 9; ++digit)
             QVERIFY2(!QImage(ProgramFolder::customPicture(digit)).isNull(),
                      qPrintable(ProgramFolder::customPicture(digit)));
-        QVERIFY(ProgramFolder::readFile(inEsptool("esptool.bat")).startsWith("set com="));
-        QVERIFY(ProgramFolder::readFile(inEsptool("mkspiffs.bat")).startsWith("#!/bin/sh\n"));
+        QVERIFY(ProgramFolder::readFile(inEsptool(ToolchainFolder::uploadScriptName))
+                        .startsWith("set com="));
+        QVERIFY(ProgramFolder::readFile(inEsptool(ToolchainFolder::builderScriptName))
+                        .startsWith("#!/bin/sh\n"));
     }
 
     void everyStyleButtonWritesItsDigits()
@@ -115,8 +117,8 @@ private slots:
             button->click();
             QCOMPARE(dataFiles(), tenPictures());
             for (int digit : {0, 7})
-                QVERIFY2(ProgramFolder::alike(QImage(ProgramFolder::dataPicture(digit)),
-                                              resource(StyleCatalogue::digitPath(style, digit))),
+                QVERIFY2(TestPictures::alike(QImage(ProgramFolder::dataPicture(digit)),
+                                             resource(StyleCatalogue::digitPath(style, digit))),
                          qPrintable(QString("style %1, digit %2").arg(style).arg(digit)));
         }
     }
@@ -126,32 +128,33 @@ private slots:
         Electronic_Clock window;
         compile(window);
         for (int digit = 0; digit <= 9; ++digit)
-            QVERIFY(ProgramFolder::alike(QImage(ProgramFolder::dataPicture(digit)),
-                                         QImage(ProgramFolder::customPicture(digit))));
+            QVERIFY(TestPictures::alike(QImage(ProgramFolder::dataPicture(digit)),
+                                        QImage(ProgramFolder::customPicture(digit))));
     }
 
     void styleCompileRefreshAndUpload()
     {
-        const QByteArray shipped = ProgramFolder::readFile(inEsptool("esptool.bat"));
+        const QByteArray shipped
+                = ProgramFolder::readFile(inEsptool(ToolchainFolder::uploadScriptName));
         Electronic_Clock window;
         WindowProbe probe(window);
         probe.ui()->pushButtonJPG11->click();
         compile(window);
         // In style mode the compile packs the style's digits, not the custom set.
-        QVERIFY(ProgramFolder::alike(QImage(ProgramFolder::dataPicture(3)),
-                                     resource(StyleCatalogue::digitPath(11, 3))));
+        QVERIFY(TestPictures::alike(QImage(ProgramFolder::dataPicture(3)),
+                                    resource(StyleCatalogue::digitPath(11, 3))));
 
         probe.ui()->pushButtonUpdateCom->click();
         QCOMPARE(probe.ui()->comboBox->count(), 2);
         probe.ui()->comboBox->setCurrentIndex(1);
-        QTest::ignoreMessage(QtDebugMsg, "上传按钮已经按下");
-        probe.ui()->pushButtonUpload->click();
+        probe.clickUpload();
         QVERIFY(probe.waitForScripts());
         probe.playUploadToEnd();
         QVERIFY2(probe.ui()->progressBar->text() == "Upload Completed",
-                 ProgramFolder::readFile(inEsptool("esptool.log")).constData());
+                 ProgramFolder::readFile(inEsptool(ToolchainFolder::uploadLogName)).constData());
 
-        const QByteArray script = ProgramFolder::readFile(inEsptool("esptool.bat"));
+        const QByteArray script
+                = ProgramFolder::readFile(inEsptool(ToolchainFolder::uploadScriptName));
         QVERIFY(script.startsWith("set com=ttyACM3\r\n"));
         QCOMPARE(script.mid(17), shipped.mid(shipped.indexOf('\n') + 1));
         QCOMPARE(ProgramFolder::readFile(inEsptool("esptool.args")),
@@ -170,7 +173,7 @@ private slots:
         compileSucceeds(window);
         if (QTest::currentTestFailed())
             return;
-        const QByteArray log = ProgramFolder::readFile(inEsptool("mkspiffs.log"));
+        const QByteArray log = ProgramFolder::readFile(inEsptool(ToolchainFolder::builderLogName));
         QVERIFY2(log.contains("Builder: spiffs_builder"), log.constData());
         QCOMPARE(QFileInfo(inEsptool("spiffs.bin")).size(), 1024000);
 

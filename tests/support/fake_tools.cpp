@@ -42,6 +42,14 @@ void installEsptool()
     ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool", esptool, true);
 }
 
+void replaceScript(const QString &name, const QByteArray &body)
+{
+    // The port line first, as the upload rewrites it; then the folder change every script makes.
+    ProgramFolder::writeFile(ProgramFolder::esptool() + "/" + name,
+                             "set com=ttyS0\r\ncd \"$(dirname \"$0\")\" || exit 90\n" + body
+                                     + "\n");
+}
+
 QStringList records()
 {
     QStringList files;

@@ -1,6 +1,8 @@
 #ifndef TESTS_FAKE_TOOLS_H
 #define TESTS_FAKE_TOOLS_H
 
+#include <QByteArray>
+#include <QString>
 #include <QStringList>
 
 // Stand-ins for the tools that the shipped scripts run, put beside the scripts in esptool/, where
@@ -19,6 +21,10 @@ void installBuilder();
 // writes the asked number of 0xFF bytes. Any other command records its arguments in
 // esptool.args, adds "uploaded" to order.log and exits with the number in esptool.status.
 void installEsptool();
+
+// Replaces a shipped script with a POSIX one that runs `body` in the script's folder, after a
+// port line.
+void replaceScript(const QString &name, const QByteArray &body);
 
 // What the fakes and the upload script's copy of the clock leave below the program folder.
 QStringList records();

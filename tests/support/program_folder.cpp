@@ -1,5 +1,7 @@
 #include "program_folder.h"
 
+#include "toolchain_folder.h"
+
 #include <QColor>
 #include <QCoreApplication>
 #include <QDir>
@@ -11,23 +13,43 @@ namespace ProgramFolder {
 
 QString path()
 {
-    return QCoreApplication::applicationDirPath();
+    return ToolchainFolder::applicationDirectory();
 }
 QString esptool()
 {
-    return path() + "/esptool";
+    return ToolchainFolder::esptoolFolder(path());
 }
 QString data()
 {
-    return esptool() + "/data";
+    return ToolchainFolder::dataFolder(path());
+}
+QString custom()
+{
+    return ToolchainFolder::customFolder(path());
 }
 QString dataPicture(int digit)
 {
-    return QString("%1/%2.jpg").arg(data()).arg(digit);
+    return ToolchainFolder::dataPicturePath(path(), digit);
 }
 QString customPicture(int digit)
 {
-    return QString("%1/img/%2.jpg").arg(path()).arg(digit);
+    return ToolchainFolder::customPicturePath(path(), digit);
+}
+QString builderScript()
+{
+    return ToolchainFolder::builderScriptPath(path());
+}
+QString uploadScript()
+{
+    return ToolchainFolder::uploadScriptPath(path());
+}
+QString builderLog()
+{
+    return ToolchainFolder::builderLogPath(path());
+}
+QString uploadLog()
+{
+    return ToolchainFolder::uploadLogPath(path());
 }
 
 void remove(const QString &target)
@@ -50,10 +72,11 @@ void reset()
     const QString scripts = sourceFolder("CLOCK_TEST_SCRIPTS", TOOLCHAIN_SCRIPTS);
     const QString samples = sourceFolder("CLOCK_TEST_SAMPLES", SAMPLE_PICTURES);
     remove(esptool());
-    remove(path() + "/img");
+    remove(custom());
     QVERIFY(QDir().mkpath(data()));
-    QVERIFY(QDir().mkpath(path() + "/img"));
-    for (const char *script : {"mkspiffs.bat", "esptool.bat"})
+    QVERIFY(QDir().mkpath(custom()));
+    for (const char *script :
+         {ToolchainFolder::builderScriptName, ToolchainFolder::uploadScriptName})
         QVERIFY(QFile::copy(scripts + "/" + script, esptool() + "/" + script));
     for (int digit = 0; digit <= 9; ++digit)
         QVERIFY(QFile::copy(QString("%1/%2.jpg").arg(samples).arg(digit), customPicture(digit)));
@@ -77,56 +100,12 @@ QByteArray readFile(const QString &target)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void writeScript(const QString &name, const QByteArray &body)
-{
-    // The port line first, as the upload rewrites it; then the folder change every script makes.
-    writeFile(esptool() + "/" + name,
-              "set com=ttyS0\r\ncd \"$(dirname \"$0\")\" || exit 90\n" + body + "\n");
-}
-
 void fillData(const QColor &colour)
 {
     QImage picture(135, 240, QImage::Format_RGB32);
     picture.fill(colour);
     for (int digit = 0; digit <= 9; ++digit)
         QVERIFY(picture.save(dataPicture(digit), "JPG", 100));
-}
-
-bool alike(const QImage &a, const QImage &b, int tolerance)
-{
-    if (a.size() != b.size() || a.isNull())
-        return false;
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32);
-    qint64 total = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        const QRgb *p = reinterpret_cast<const QRgb *>(x.constScanLine(row));
-        const QRgb *q = reinterpret_cast<const QRgb *>(y.constScanLine(row));
-        for (int column = 0; column < x.width(); ++column) {
-            total += qAbs(qRed(p[column]) - qRed(q[column]))
-                    + qAbs(qGreen(p[column]) - qGreen(q[column]))
-                    + qAbs(qBlue(p[column]) - qBlue(q[column]));
-        }
-    }
-    // Mean absolute difference per channel, in 1/10 of a grey level.
-    const qint64 mean = total * 10 / (qint64(x.width()) * x.height() * 3);
-    return mean <= tolerance;
-}
-
-QColor meanColour(const QImage &image)
-{
-    const QImage x = image.convertToFormat(QImage::Format_RGB32);
-    qint64 r = 0, g = 0, b = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        const QRgb *p = reinterpret_cast<const QRgb *>(x.constScanLine(row));
-        for (int column = 0; column < x.width(); ++column) {
-            r += qRed(p[column]);
-            g += qGreen(p[column]);
-            b += qBlue(p[column]);
-        }
-    }
-    const qint64 n = qMax<qint64>(1, qint64(x.width()) * x.height());
-    return QColor(int(r / n), int(g / n), int(b / n));
 }
 
 } // namespace ProgramFolder

@@ -12,8 +12,13 @@ namespace ProgramFolder {
 QString path();
 QString esptool();
 QString data();
+QString custom();
 QString dataPicture(int digit);
 QString customPicture(int digit);
+QString builderScript();
+QString uploadScript();
+QString builderLog();
+QString uploadLog();
 
 // Lays the folder out afresh, as the build does: esptool/ with the platform's scripts and an
 // empty data/, and img/ with the sample custom set.
@@ -26,17 +31,8 @@ void remove(const QString &path);
 void writeFile(const QString &path, const QByteArray &content, bool executable = false);
 QByteArray readFile(const QString &path);
 
-// Replaces a script with a POSIX one that runs `body` in the script's folder, after a port line.
-void writeScript(const QString &name, const QByteArray &body);
-
 // Fills the data folder with ten pictures of one colour, to see later which ones were replaced.
 void fillData(const QColor &colour);
-
-// Whether two pictures are the same size and alike within JPEG re-encoding tolerance.
-bool alike(const QImage &a, const QImage &b, int tolerance = 24);
-
-// The mean colour of a picture.
-QColor meanColour(const QImage &image);
 
 } // namespace ProgramFolder
 

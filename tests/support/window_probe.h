@@ -2,6 +2,7 @@
 #define TESTS_WINDOW_PROBE_H
 
 #include <QMetaObject>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -10,8 +11,8 @@
 #include "script_launcher.h"
 #include "ui_electronic_clock.h"
 
-// Reads the window's private state, and drives the timer slots directly so that tests take no
-// wall-clock time.
+// Clicks the window's buttons as a user would, reads the window's private state, and drives the
+// timer slots directly so that tests take no wall-clock time.
 class WindowProbe
 {
 public:
@@ -20,6 +21,25 @@ public:
     { }
 
     Ui_Electronic_Clock *ui() const { return window.ui; }
+
+    // The compile and upload buttons, each expecting the one debug message of its slot.
+    void clickCompile() const
+    {
+        QTest::ignoreMessage(QtDebugMsg, "编译按钮已经按下");
+        window.ui->pushButtonCompile->click();
+    }
+    void clickUpload() const
+    {
+        QTest::ignoreMessage(QtDebugMsg, "上传按钮已经按下");
+        window.ui->pushButtonUpload->click();
+    }
+    // A compile click, and the builder let run to its end.
+    bool compileAndWait() const
+    {
+        clickCompile();
+        return waitForScripts();
+    }
+
     const QImage &scratchImage() const { return window.scratchImage; }
     QString currentPort() const { return window.currentPort; }
     QString customFlag() const { return window.customFlag; }

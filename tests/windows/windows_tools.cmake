@@ -31,10 +31,8 @@ set(WINE_TEST_ENVIRONMENT
     "WINE=${WINE}")
 
 # Making a prefix takes several seconds; it is done once and shared by every Wine test.
-add_test(NAME wine_prefix_setup
-         COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/make_wine_prefix.sh "${WINE}" ${WINE_PREFIX_DIR})
-set_tests_properties(wine_prefix_setup PROPERTIES
-    FIXTURES_SETUP wine_prefix
-    ENVIRONMENT "${WINE_TEST_ENVIRONMENT}"
-    SKIP_RETURN_CODE ${WINDOWS_SKIP_CODE}
-    TIMEOUT 300)
+register_test(wine_prefix_setup
+    COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/make_wine_prefix.sh "${WINE}" ${WINE_PREFIX_DIR}
+    SETS_UP wine_prefix
+    ENVIRONMENT ${WINE_TEST_ENVIRONMENT}
+    SKIP_CODE ${WINDOWS_SKIP_CODE})

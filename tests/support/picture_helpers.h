@@ -1,0 +1,23 @@
+#ifndef TESTS_PICTURE_HELPERS_H
+#define TESTS_PICTURE_HELPERS_H
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+
+// Making and comparing pictures in tests.
+namespace TestPictures {
+
+// A picture as a file of this format would hold it; `quality` as QImage::save() takes it.
+QByteArray encoded(const QImage &image, const char *format, int quality = -1);
+
+// Whether two pictures are the same size and alike within JPEG re-encoding tolerance: the mean
+// absolute difference per channel, in tenths of a grey level, at most `tolerance`.
+bool alike(const QImage &a, const QImage &b, int tolerance = 24);
+
+// The mean colour of a picture.
+QColor meanColour(const QImage &image);
+
+} // namespace TestPictures
+
+#endif // TESTS_PICTURE_HELPERS_H
