@@ -2,7 +2,6 @@
 // first scrolls the style column from top to bottom, so that every style button is painted.
 
 #include <QApplication>
-#include <QIcon>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
@@ -51,10 +50,10 @@ int main(int argc, char *argv[])
 {
     // As main() does, so that start-up here costs what it costs there.
     StartUp::enableHighDpiScaling();
+    const StartUp::FontConfigWarmUp fontConfig;
     QApplication application(argc, argv);
-    application.setWindowIcon(QIcon(QStringLiteral(":/icon/electronic_clock.png")));
-    QGuiApplication::setDesktopFileName(QStringLiteral("electronic_clock"));
-    Electronic_Clock window;
+    StartUp::ProgramWindow program;
+    Electronic_Clock &window = program.window();
     if (!application.arguments().contains(QStringLiteral("--scroll")))
         return runToFirstPaint(window);
 

@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QIcon>
 
 #include "electronic_clock.h"
 #include "start_up.h"
@@ -7,11 +6,9 @@
 int main(int argc, char *argv[])
 {
     StartUp::enableHighDpiScaling();
+    const StartUp::FontConfigWarmUp fontConfig;
     QApplication application(argc, argv);
-    application.setWindowIcon(QIcon(QStringLiteral(":/icon/electronic_clock.png")));
-    // Lets the desktop match the window to the entry that desktop/install-desktop-entry.sh writes.
-    QGuiApplication::setDesktopFileName(QStringLiteral("electronic_clock"));
-    Electronic_Clock window;
-    window.show();
+    StartUp::ProgramWindow program;
+    program.window().show();
     return application.exec();
 }

@@ -1,6 +1,15 @@
 #ifndef APP_START_UP_H
 #define APP_START_UP_H
 
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+class Electronic_Clock;
+class QThread;
+
 // How the program starts. main() and the start-up benchmark both start this way, so that the
 // benchmark measures what users wait for.
 namespace StartUp {
@@ -10,6 +19,46 @@ namespace StartUp {
 // form out at 100% while its text follows the desktop, so text is crowded or cut off. At 100%
 // nothing changes. Call before the application object is made.
 void enableHighDpiScaling();
+
+// On the systems where Qt finds fonts through fontconfig (Linux, the BSDs), starts fontconfig's
+// set-up on a second thread: Qt would run it on the main thread as the form's first text is
+// measured, and it takes about a tenth of start-up, reading fontconfig's configuration files and
+// font cache. It needs nothing of Qt, so it runs while Qt loads and connects to the display. Make
+// it before the application object. Where there is no fontconfig, it does nothing.
+class FontConfigWarmUp
+{
+public:
+    FontConfigWarmUp();
+    ~FontConfigWarmUp(); // waits for the set-up, if it still runs
+
+private:
+    std::unique_ptr<QThread> thread;
+};
+
+class Prefetch;
+
+// The program's window, as the program opens it: with the application's window icon and desktop
+// name set, and with the pictures of its first frame decoded on a second thread while the main
+// thread builds the window and connects it to the screen. Make it after the application object;
+// it must not outlive it.
+class ProgramWindow
+{
+public:
+    ProgramWindow();
+    ~ProgramWindow(); // waits for a picture still being decoded
+
+    Electronic_Clock &window() { return *clockWindow; }
+
+private:
+    std::unique_ptr<Prefetch> prefetch;
+    std::unique_ptr<Electronic_Clock> clockWindow;
+};
+
+// A picture that ProgramWindow decodes ahead: QImage(path), then smooth-scaled to `size` as an
+// icon scales its picture when `size` is valid and differs. Each one is handed out once, waiting
+// for it if it is not decoded yet; a null image means that it was not asked for ahead, so the
+// caller decodes it itself. Main thread only.
+QImage takePrefetched(const QString &path, const QSize &size = QSize());
 
 } // namespace StartUp
 
