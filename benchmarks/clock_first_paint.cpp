@@ -52,7 +52,7 @@ int main(int argc, char *argv[])
     StartUp::enableHighDpiScaling();
     const StartUp::FontConfigWarmUp fontConfig;
     QApplication application(argc, argv);
-    StartUp::ProgramWindow program;
+    StartUp::ProgramWindow program(fontConfig);
     Electronic_Clock &window = program.window();
     if (!application.arguments().contains(QStringLiteral("--scroll")))
         return runToFirstPaint(window);

@@ -409,7 +409,8 @@ private slots:
 
     void programWindowBuildsTheSameWindow()
     {
-        StartUp::ProgramWindow program;
+        const StartUp::FontConfigWarmUp fontConfig;
+        StartUp::ProgramWindow program(fontConfig);
         WindowProbe probe(program.window());
         const QImage custom(StyleCatalogue::customPreviewPath());
         QCOMPARE(probe.scratchImage(), custom);
@@ -423,7 +424,8 @@ private slots:
 
     void programWindowDecodesTheStylesInViewAhead()
     {
-        StartUp::ProgramWindow program;
+        const StartUp::FontConfigWarmUp fontConfig;
+        StartUp::ProgramWindow program(fontConfig);
         // The first three buttons of the column are in view, the fourth starts below the window.
         const QSize drawnSize = QSize(1350, 240).scaled(
                 QSize(800, 140) * program.window().devicePixelRatioF(), Qt::KeepAspectRatio);
@@ -459,7 +461,7 @@ private slots:
     {
         for (int i = 0; i < 5; ++i) {
             const StartUp::FontConfigWarmUp fontConfig; // a second set-up is a no-op
-            StartUp::ProgramWindow program;
+            StartUp::ProgramWindow program(fontConfig);
         }
         // Nothing is left over for a later window.
         QVERIFY(StartUp::takePrefetched(StyleCatalogue::previewPath(1), QSize(787, 140)).isNull());

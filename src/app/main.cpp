@@ -8,7 +8,7 @@ int main(int argc, char *argv[])
     StartUp::enableHighDpiScaling();
     const StartUp::FontConfigWarmUp fontConfig;
     QApplication application(argc, argv);
-    StartUp::ProgramWindow program;
+    StartUp::ProgramWindow program(fontConfig);
     program.window().show();
     return application.exec();
 }

@@ -81,6 +81,11 @@ FontConfigWarmUp::FontConfigWarmUp()
 
 FontConfigWarmUp::~FontConfigWarmUp()
 {
+    wait();
+}
+
+void FontConfigWarmUp::wait() const
+{
     if (thread)
         thread->wait();
 }
@@ -230,13 +235,15 @@ void requestStylePreviewsInView(Prefetch &prefetch, QWidget &window)
 
 } // namespace
 
-ProgramWindow::ProgramWindow()
+ProgramWindow::ProgramWindow(const FontConfigWarmUp &fontConfig)
     : prefetch(std::make_unique<Prefetch>())
 {
     currentPrefetch = prefetch.get();
     prefetch->request(windowIconPath);
     // Lets the desktop match the window to the entry that desktop/install-desktop-entry.sh writes.
     QGuiApplication::setDesktopFileName(QStringLiteral("electronic_clock"));
+    // Where Qt starts quickly (no display server to connect to), the set-up may still run.
+    fontConfig.wait();
     clockWindow = std::make_unique<Electronic_Clock>();
     // Set once the window is built, so that its picture decoded meanwhile; before the window shows,
     // so that it has the icon from the start.

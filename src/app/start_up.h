@@ -20,7 +20,7 @@ namespace StartUp {
 // nothing changes. Call before the application object is made.
 void enableHighDpiScaling();
 
-// On the systems where Qt finds fonts through fontconfig (Linux, the BSDs), starts fontconfig's
+// On the systems where Qt finds fonts through fontconfig (Linux, the BSDs), runs fontconfig's
 // set-up on a second thread: Qt would run it on the main thread as the form's first text is
 // measured, and it takes about a tenth of start-up, reading fontconfig's configuration files and
 // font cache. It needs nothing of Qt, so it runs while Qt loads and connects to the display. Make
@@ -29,7 +29,11 @@ class FontConfigWarmUp
 {
 public:
     FontConfigWarmUp();
-    ~FontConfigWarmUp(); // waits for the set-up, if it still runs
+    ~FontConfigWarmUp();
+
+    // Waits for the set-up to end. Call before Qt's fonts are first used: Qt would not wait, but
+    // set fontconfig up a second time alongside.
+    void wait() const;
 
 private:
     std::unique_ptr<QThread> thread;
@@ -40,11 +44,11 @@ class Prefetch;
 // The program's window, as the program opens it: with the application's window icon and desktop
 // name set, and with the pictures of its first frame decoded on a second thread while the main
 // thread builds the window and connects it to the screen. Make it after the application object;
-// it must not outlive it.
+// it must not outlive it. It waits for `fontConfig` before it builds the window.
 class ProgramWindow
 {
 public:
-    ProgramWindow();
+    explicit ProgramWindow(const FontConfigWarmUp &fontConfig);
     ~ProgramWindow(); // waits for a picture still being decoded
 
     Electronic_Clock &window() { return *clockWindow; }
