@@ -1,4 +1,4 @@
-# The reporting of the shell tests, sourced by bash: one "ok -" or "not ok -" line a check, and
+# The reporting of the shell tests, sourced by bash or sh: one "ok -" or "not ok -" line a check, and
 # at the end the "N passed, N failed" line that CTest's log shows.
 
 passed=0

@@ -16,18 +16,12 @@ while [ $# -gt 0 ] && [ "$1" != -- ]; do
     shift
 done
 [ $# -gt 0 ] && shift
+[ $# -gt 0 ] || { echo "no sources given"; exit 2; }
 
-passed=0
-failed=0
+. "$(dirname -- "$0")/../support/checks.sh"
+
 for source in "$@"; do
     # shellcheck disable=SC2086
-    if "$compiler" -fsyntax-only $flags "$source"; then
-        passed=$((passed + 1))
-        echo "ok - $source"
-    else
-        failed=$((failed + 1))
-        echo "not ok - $source"
-    fi
+    check "$source" "$compiler" -fsyntax-only $flags "$source"
 done
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
+finish
