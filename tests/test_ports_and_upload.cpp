@@ -164,7 +164,7 @@ private slots:
         Electronic_Clock window;
         WindowProbe probe(window);
         probe.ui()->pushButtonUpdateCom->click();
-        WindowProbe(window).clickUpload();
+        probe.clickUpload();
         QVERIFY(probe.waitForScripts());
         QCOMPARE(ProgramFolder::readFile(ProgramFolder::uploadScript()), before);
         // The script runs with the port it already had.
@@ -181,13 +181,13 @@ private slots:
         WindowProbe probe(window);
         probe.ui()->pushButtonJPG7->click();
         probe.ui()->pushButtonUpdateCom->click();
-        WindowProbe(window).clickCompile();
+        probe.clickCompile();
         QVERIFY(probe.waitForScripts());
         probe.playCompileToEnd();
         QCOMPARE(probe.ui()->progressBar->text(), QString("Compilation is complete"));
         QVERIFY(QFileInfo::exists(ProgramFolder::esptool() + "/spiffs.bin"));
 
-        WindowProbe(window).clickUpload();
+        probe.clickUpload();
         QVERIFY(probe.waitForScripts());
         const QByteArray script = ProgramFolder::readFile(ProgramFolder::uploadScript());
         QVERIFY(script.startsWith("set com=ttyUSB0\r\n"));
@@ -200,7 +200,7 @@ private slots:
 
         // The same road with a clock that does not answer ends in the truth.
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool.status", "2");
-        WindowProbe(window).clickUpload();
+        probe.clickUpload();
         QVERIFY(probe.waitForScripts());
         probe.playUploadToEnd();
         QVERIFY2(probe.ui()->progressBar->text().startsWith(
@@ -210,42 +210,27 @@ private slots:
         QVERIFY(ProgramFolder::readFile(ProgramFolder::uploadLog()).contains("status 2"));
     }
 
-    void uploadWaitsForARunningBuilder()
+    void uploadWaitsForEveryRunningBuild()
     {
-        FakeTools::replaceScript(
-                ToolchainFolder::builderScriptName,
-                "while [ ! -e release ]; do sleep 0.02; done; echo built >> order.log");
-        FakeTools::installEsptool();
-        ProgramFolder::writeFile(ProgramFolder::esptool() + "/spiffs.bin", "image");
-        Electronic_Clock window;
-        WindowProbe probe(window);
-        probe.ui()->pushButtonUpdateCom->click();
-        WindowProbe(window).clickCompile();
-        WindowProbe(window).clickUpload();
-        QVERIFY(probe.uploadTimer()->isActive()); // the animation starts at the click
-        QTest::qWait(300);
-        QVERIFY(!QFileInfo::exists(ProgramFolder::esptool() + "/order.log"));
-        ProgramFolder::writeFile(ProgramFolder::esptool() + "/release", "");
-        QVERIFY(probe.waitForScripts());
-        QCOMPARE(ProgramFolder::readFile(ProgramFolder::esptool() + "/order.log"),
-                 QByteArray("built\nuploaded\n"));
-    }
-
-    void uploadAfterTwoQuickCompilesWaitsForTheLast()
-    {
-        // The first build ends soon, the second one later: the clock must get the second's image.
+        // Two quick compiles: the first build ends soon, the second only once released. The clock
+        // must get the second's image, so the upload starts after the last build, not the first.
         FakeTools::replaceScript(ToolchainFolder::builderScriptName,
                                  "n=$(($(cat runs 2>/dev/null || echo 0) + 1)); echo $n > runs; "
-                                 "if [ $n -eq 1 ]; then sleep 0.1; else sleep 0.8; fi; "
-                                 "echo \"built $n\" >> order.log");
+                                 "if [ $n -eq 2 ]; then while [ ! -e release ]; do sleep 0.02; "
+                                 "done; fi; echo \"built $n\" >> order.log");
         FakeTools::installEsptool();
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/spiffs.bin", "image");
         Electronic_Clock window;
         WindowProbe probe(window);
         probe.ui()->pushButtonUpdateCom->click();
-        WindowProbe(window).clickCompile();
-        WindowProbe(window).clickCompile();
-        WindowProbe(window).clickUpload();
+        probe.clickCompile();
+        probe.clickCompile();
+        probe.clickUpload();
+        QVERIFY(probe.uploadTimer()->isActive()); // the animation starts at the click
+        QTest::qWait(300);
+        QCOMPARE(ProgramFolder::readFile(ProgramFolder::esptool() + "/order.log"),
+                 QByteArray("built 1\n"));
+        ProgramFolder::writeFile(ProgramFolder::esptool() + "/release", "");
         QVERIFY(probe.waitForScripts());
         QCOMPARE(ProgramFolder::readFile(ProgramFolder::esptool() + "/order.log"),
                  QByteArray("built 1\nbuilt 2\nuploaded\n"));
@@ -282,7 +267,7 @@ private slots:
         Electronic_Clock window;
         WindowProbe probe(window);
         probe.ui()->pushButtonUpdateCom->click();
-        WindowProbe(window).clickUpload();
+        probe.clickUpload();
         QVERIFY(probe.waitForScripts());
         QVERIFY(ProgramFolder::readFile(ProgramFolder::uploadScript()).startsWith("set com=\r\n#"));
         // Nothing ran but the script, which stopped for want of a port.
@@ -313,7 +298,7 @@ private slots:
         Electronic_Clock window;
         WindowProbe probe(window);
         probe.ui()->pushButtonUpdateCom->click();
-        WindowProbe(window).clickUpload();
+        probe.clickUpload();
         QTest::qWait(100);
         probe.ui()->comboBox->setCurrentIndex(1);
         WindowProbe(window)
