@@ -37,8 +37,7 @@ Electronic_Clock::Electronic_Clock(QWidget *parent)
 
     // An animation that waits for its script goes on when the script ends.
     connect(builderLauncher, &ScriptLauncher::latestEnded, this, &Electronic_Clock::onScriptEnded);
-    connect(uploaderLauncher, &ScriptLauncher::latestEnded, this,
-            &Electronic_Clock::onScriptEnded);
+    connect(uploaderLauncher, &ScriptLauncher::latestEnded, this, &Electronic_Clock::onScriptEnded);
     heldBackDelay->setSingleShot(true);
     heldBackDelay->setInterval(heldBackDelayMs);
     connect(heldBackDelay, &QTimer::timeout, this, &Electronic_Clock::resumeHeldBack);
