@@ -481,10 +481,22 @@ private slots:
         expectBar(100, "Compilation failed: " + doNotFit);
     }
 
+    void successHeldBackBehindAFailureGoesToTheTooltip_data()
+    {
+        QTest::addColumn<bool>("builderStillRuns");
+        QTest::newRow("build ended before") << false;
+        QTest::newRow("build ends after") << true; // reported when it ends
+    }
+
     void successHeldBackBehindAFailureGoesToTheTooltip()
     {
+        QFETCH(bool, builderStillRuns);
         FakeTools::replaceScript(ToolchainFolder::uploadScriptName,
                                  endsOnRelease(ToolchainFolder::uploadLogName, noPermission, 2));
+        if (builderStillRuns) {
+            FakeTools::replaceScript(ToolchainFolder::builderScriptName,
+                                     endsOnRelease(ToolchainFolder::builderLogName, "built", 0));
+        }
         probe->clickUpload();
         for (int tick = 1; tick <= 5; ++tick)
             probe->uploadTick();
@@ -493,11 +505,20 @@ private slots:
         expectHeldBackFor(true);
         releaseScriptOf(ToolchainFolder::uploadLogName);
         probe->uploadTick();
-        expectBar(100, "Upload failed: " + noPermission);
+        const QString failure = "Upload failed: " + noPermission;
+        expectBar(100, failure);
+        if (!builderStillRuns)
+            QTRY_VERIFY(probe->builder()->outcome() == ScriptLauncher::Outcome::Succeeded);
         probe->heldBackDelayElapses();
-        expectBar(100, "Upload failed: " + noPermission);
+        if (builderStillRuns) {
+            expectHeldBackFor(true); // the failure stays while the build goes on
+            expectBar(100, failure);
+            releaseScriptOf(ToolchainFolder::builderLogName);
+        }
+        expectBar(100, failure);
+        QVERIFY(!probe->compileHeldBack());
         QCOMPARE(bar()->toolTip(),
-                 "Upload failed: " + noPermission + "\n" + logPath(ToolchainFolder::uploadLogName)
+                 failure + "\n" + logPath(ToolchainFolder::uploadLogName)
                          + "\nalso: Compilation is complete");
     }
 
@@ -542,29 +563,6 @@ private slots:
         releaseScriptOf(ToolchainFolder::uploadLogName);
         probe->uploadTick();
         expectBar(100, "Upload failed: " + noPermission);
-    }
-
-    void heldBackScriptStillRunningBehindAFailureReportsWhenItEnds()
-    {
-        FakeTools::replaceScript(ToolchainFolder::uploadScriptName,
-                                 endsOnRelease(ToolchainFolder::uploadLogName, noPermission, 2));
-        FakeTools::replaceScript(ToolchainFolder::builderScriptName,
-                                 endsOnRelease(ToolchainFolder::builderLogName, "built", 0));
-        probe->clickUpload();
-        for (int tick = 1; tick <= 5; ++tick)
-            probe->uploadTick();
-        probe->clickCompile();
-        probe->compileTick();
-        expectHeldBackFor(true);
-        releaseScriptOf(ToolchainFolder::uploadLogName);
-        probe->uploadTick();
-        probe->heldBackDelayElapses();
-        expectHeldBackFor(true); // the builder still runs; the failure stays
-        expectBar(100, "Upload failed: " + noPermission);
-        releaseScriptOf(ToolchainFolder::builderLogName);
-        expectBar(100, "Upload failed: " + noPermission);
-        QVERIFY(bar()->toolTip().endsWith("\nalso: Compilation is complete"));
-        QVERIFY(!probe->compileHeldBack());
     }
 
     void bothOutcomesInRealTime()
