@@ -2,16 +2,17 @@
 //
 // Most of start-up is the main thread's alone: loading Qt, connecting to the display, building the
 // form, and creating the native window, which on X11 also loads OpenGL and takes about half of the
-// time. Meanwhile the second core is idle. Two pieces of the first frame's work need nothing from
-// the main thread, so they run there instead: fontconfig's set-up, while Qt loads, and the
-// pictures of the first frame (the window icon and the style previews in view), while the window
-// is built and connected to the screen. The main thread picks the pictures up when it needs them,
-// instead of decoding them itself when it paints.
+// time. Meanwhile the second core is idle. Some of the first frame's work needs nothing from the
+// main thread, so it runs there instead: fontconfig's set-up while Qt loads, then Qt's list of
+// fonts while the form is built, and the pictures of the first frame (the window icon and the
+// style previews in view) while the window is connected to the screen. The main thread picks the
+// pictures up when it needs them, instead of decoding them itself when it paints.
 
 #include "start_up.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QLibrary>
 #include <QMutex>
@@ -90,12 +91,16 @@ void FontConfigWarmUp::wait() const
         thread->wait();
 }
 
-// Decodes the pictures asked for, one after another, on a thread of its own.
+// On a thread of its own: first Qt's font database, then the pictures asked for, one after
+// another.
 class Prefetch
 {
 public:
-    Prefetch()
-        : worker(std::make_unique<FunctionThread>([this] { run(); }))
+    explicit Prefetch(const FontConfigWarmUp &fontConfig)
+        : worker(std::make_unique<FunctionThread>([this, &fontConfig] {
+            loadFontDatabase(fontConfig);
+            run();
+        }))
     {
         worker->start();
     }
@@ -152,6 +157,15 @@ private:
         if (size.isValid() && !picture.isNull() && picture.size() != size)
             picture = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         return picture;
+    }
+
+    // Qt lists every font that fontconfig knows the first time a font is looked up, once for all
+    // threads. The main thread would do it as the form's first text is measured; done here, it
+    // overlaps with the form being built. (Qt 5 supports fonts outside the GUI thread.)
+    static void loadFontDatabase(const FontConfigWarmUp &fontConfig)
+    {
+        fontConfig.wait(); // else Qt would set fontconfig up a second time
+        const QFontDatabase database;
     }
 
     void run()
@@ -236,7 +250,7 @@ void requestStylePreviewsInView(Prefetch &prefetch, QWidget &window)
 } // namespace
 
 ProgramWindow::ProgramWindow(const FontConfigWarmUp &fontConfig)
-    : prefetch(std::make_unique<Prefetch>())
+    : prefetch(std::make_unique<Prefetch>(fontConfig))
 {
     currentPrefetch = prefetch.get();
     prefetch->request(windowIconPath);

@@ -42,9 +42,10 @@ private:
 class Prefetch;
 
 // The program's window, as the program opens it: with the application's window icon and desktop
-// name set, and with the pictures of its first frame decoded on a second thread while the main
-// thread builds the window and connects it to the screen. Make it after the application object;
-// it must not outlive it. It waits for `fontConfig` before it builds the window.
+// name set, and with work of its first frame done on a second thread while the main thread builds
+// the window and connects it to the screen: Qt's list of fonts, the window icon and the style
+// previews in view. Make it after the application object; it must not outlive it, and
+// `fontConfig` must outlive it. It waits for `fontConfig` before it builds the window.
 class ProgramWindow
 {
 public:
