@@ -1,13 +1,32 @@
 /* A stand-in for esptool.exe or mkspiffs.exe that records how it was run.
  *
- * Named NAME.exe, it writes beside itself NAME.args (its arguments, one a line, in UTF-8),
- * NAME.cwd (its working directory) and NAME.last (the size of the file that its last argument
- * names, or "missing"), prints one line to its output and one to its error output, and exits
- * with the number in NAME.exit beside it (0 without one). Named mkspiffs.exe, it also writes
- * its last argument as a small file, the way a builder writes its image. It never reads its
- * input, so a script that left it waiting for a console would show as a time-out. */
+ * Named NAME.exe, it writes beside itself NAME.cwd (its working directory), appends its
+ * arguments as one line to NAME.calls, and prints one line to its output and one to its error
+ * output. When NAME.fail-at names one of its arguments (a command such as read_flash), it then
+ * prints the text of NAME.failure and exits with the number in NAME.failure.status.
+ *
+ * Named esptool.exe, it answers as esptool does:
+ *   read_mac                      prints "MAC: " and the MAC in esptool.mac (5c:cf:7f:51:4d:01
+ *                                 without one), the label padded as esptool 5 pads it when
+ *                                 esptool.mac-padded exists, and no MAC line at all when
+ *                                 esptool.no-mac exists;
+ *   read_flash OFFSET SIZE FILE   writes SIZE bytes (decimal, or hexadecimal after 0x) into
+ *                                 FILE: those of esptool.flash, or 0xFF without it. With
+ *                                 esptool.read_flash.fail it fails instead, and with
+ *                                 esptool.read_flash.short it writes a byte too few.
+ * Every other command writes NAME.args (its arguments, one a line, in UTF-8) and NAME.last (the
+ * size of the file that its last argument names, or "missing"), and exits with the number in
+ * NAME.exit beside it (0 without one). Named mkspiffs.exe, it also writes its last argument as
+ * a small file, the way a builder writes its image. It never reads its input, so a script that
+ * left it waiting for a console would show as a time-out.
+ *
+ * Named hold.exe, it is another program that has a file open: "hold.exe FILE" opens FILE as
+ * Windows programs commonly do, sharing it for reading only, so that it can be neither replaced
+ * nor deleted; writes FILE.held once it has it; and keeps it until FILE.release exists (at most
+ * a minute). */
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <wchar.h>
 #include <windows.h>
 
@@ -21,11 +40,133 @@ static FILE *openBeside(const wchar_t *suffix, const wchar_t *mode)
     return _wfopen(path, mode);
 }
 
-static void writeUtf8(FILE *file, const wchar_t *text)
+static int existsBeside(const wchar_t *suffix)
+{
+    FILE *file = openBeside(suffix, L"rb");
+    if (file)
+        fclose(file);
+    return file != NULL;
+}
+
+/* The text of a file beside this program, without its line end; empty without the file. */
+static void readBeside(const wchar_t *suffix, char *text, size_t size)
+{
+    text[0] = '\0';
+    FILE *file = openBeside(suffix, L"rb");
+    if (!file)
+        return;
+    const size_t length = fread(text, 1, size - 1, file);
+    fclose(file);
+    text[length] = '\0';
+    text[strcspn(text, "\r\n")] = '\0';
+}
+
+static void writeUtf8(FILE *file, const wchar_t *text, const char *end)
 {
     char utf8[4 * MAX_PATH * 2];
     if (WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, NULL, NULL) > 0)
-        fprintf(file, "%s\n", utf8);
+        fprintf(file, "%s%s", utf8, end);
+}
+
+static int argumentIndex(int argc, wchar_t **argv, const wchar_t *word)
+{
+    for (int i = 1; i < argc; ++i)
+        if (wcscmp(argv[i], word) == 0)
+            return i;
+    return 0;
+}
+
+/* With NAME.fail-at naming one of the arguments: prints NAME.failure and returns its status. */
+static int failsOnRequest(int argc, wchar_t **argv, int *status)
+{
+    char command[256];
+    readBeside(L".fail-at", command, sizeof command);
+    if (!command[0])
+        return 0;
+    wchar_t wide[256];
+    if (MultiByteToWideChar(CP_UTF8, 0, command, -1, wide, 256) <= 0
+        || !argumentIndex(argc, argv, wide))
+        return 0;
+    FILE *failure = openBeside(L".failure", L"rb");
+    if (failure) {
+        char buffer[4096];
+        size_t length;
+        while ((length = fread(buffer, 1, sizeof buffer, failure)) > 0)
+            fwrite(buffer, 1, length, stdout);
+        fclose(failure);
+    }
+    char number[32];
+    readBeside(L".failure.status", number, sizeof number);
+    *status = atoi(number);
+    return 1;
+}
+
+static int readMac(void)
+{
+    if (existsBeside(L".no-mac"))
+        return 0;
+    char mac[256];
+    FILE *given = openBeside(L".mac", L"rb");
+    if (given) {
+        fclose(given);
+        readBeside(L".mac", mac, sizeof mac);
+    } else {
+        strcpy(mac, "5c:cf:7f:51:4d:01");
+    }
+    printf(existsBeside(L".mac-padded") ? "MAC:                %s\n" : "MAC: %s\n", mac);
+    return 0;
+}
+
+static int readFlash(int argc, wchar_t **argv, int at)
+{
+    if (at + 3 >= argc) {
+        printf("read_flash needs OFFSET SIZE FILE\n");
+        return 2;
+    }
+    if (existsBeside(L".read_flash.fail")) {
+        printf("A fatal error occurred: read failed\n");
+        return 2;
+    }
+    long size = wcstol(argv[at + 2], NULL, 0);
+    if (existsBeside(L".read_flash.short"))
+        size -= 1;
+    FILE *out = _wfopen(argv[at + 3], L"wb");
+    if (!out) {
+        printf("cannot write the flash's bytes\n");
+        return 2;
+    }
+    FILE *flash = openBeside(L".flash", L"rb");
+    for (long i = 0; i < size; ++i) {
+        int byte = 0xFF;
+        if (flash && (byte = fgetc(flash)) == EOF)
+            break;
+        fputc(byte, out);
+    }
+    if (flash)
+        fclose(flash);
+    fclose(out);
+    return 0;
+}
+
+static int hold(int argc, wchar_t **argv)
+{
+    if (argc != 2)
+        return 2;
+    HANDLE file = CreateFileW(argv[1], GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;
+    wchar_t path[MAX_PATH * 2];
+    swprintf(path, sizeof path / sizeof *path, L"%ls.held", argv[1]);
+    FILE *held = _wfopen(path, L"wb");
+    if (held)
+        fclose(held);
+    swprintf(path, sizeof path / sizeof *path, L"%ls.release", argv[1]);
+    for (int waited = 0; waited < 60000 && GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES;
+         waited += 50)
+        Sleep(50);
+    CloseHandle(file);
+    return 0;
 }
 
 int main(void)
@@ -43,18 +184,43 @@ int main(void)
 
     int argc = 0;
     wchar_t **argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    FILE *args = openBeside(L".args", L"wb");
-    for (int i = 1; args && i < argc; ++i)
-        writeUtf8(args, argv[i]);
-    if (args)
-        fclose(args);
+    if (wcscmp(name, L"hold") == 0)
+        return hold(argc, argv);
 
     wchar_t cwd[MAX_PATH];
     FILE *where = openBeside(L".cwd", L"wb");
     if (where && GetCurrentDirectoryW(MAX_PATH, cwd))
-        writeUtf8(where, cwd);
+        writeUtf8(where, cwd, "\n");
     if (where)
         fclose(where);
+
+    FILE *calls = openBeside(L".calls", L"ab");
+    for (int i = 1; calls && i < argc; ++i)
+        writeUtf8(calls, argv[i], i + 1 < argc ? " " : "");
+    if (calls) {
+        fputs("\n", calls);
+        fclose(calls);
+    }
+
+    printf("output of %ls\n", name);
+    fprintf(stderr, "errors of %ls\n", name);
+
+    int status = 0;
+    if (failsOnRequest(argc, argv, &status))
+        return status;
+    if (wcscmp(name, L"esptool") == 0) {
+        if (argumentIndex(argc, argv, L"read_mac"))
+            return readMac();
+        const int at = argumentIndex(argc, argv, L"read_flash");
+        if (at)
+            return readFlash(argc, argv, at);
+    }
+
+    FILE *args = openBeside(L".args", L"wb");
+    for (int i = 1; args && i < argc; ++i)
+        writeUtf8(args, argv[i], "\n");
+    if (args)
+        fclose(args);
 
     const wchar_t *last = argc > 1 ? argv[argc - 1] : L"";
     FILE *lastFile = openBeside(L".last", L"wb");
@@ -78,10 +244,6 @@ int main(void)
         }
     }
 
-    printf("output of %ls\n", name);
-    fprintf(stderr, "errors of %ls\n", name);
-
-    int status = 0;
     FILE *exitFile = openBeside(L".exit", L"rb");
     if (exitFile) {
         if (fscanf(exitFile, "%d", &status) != 1)
