@@ -2,7 +2,8 @@
 # Runs the Windows flashing scripts under Wine's cmd.exe, started with exactly the command line
 # that the program's launcher builds on Windows, from a program folder whose path holds blanks,
 # letters outside ASCII and brackets. mkspiffs.bat uses the Windows build of spiffs_builder for
-# real; esptool.bat runs a fake esptool.exe that records how it was called.
+# real; esptool.bat runs a fake esptool.exe that records how it was called and answers as esptool
+# does (see fake_tool.c), and keeps the clock's file system with the real spiffs_builder.exe.
 #
 # Usage: bash test_windows_scripts.sh SCRIPTS RUN_AS_LAUNCHER FAKE_TOOL WINDOWS_BUILDER
 #                                     LINUX_BUILDER COMMAND_LINE_TOOL PICTURES
@@ -251,6 +252,7 @@ check "esptool.bat: the log shows the command" log_has esptool.log "--port \"COM
 check "esptool.bat: ... and esptool's output" log_has esptool.log "output of esptool"
 check "esptool.bat: ... and its errors" log_has esptool.log "errors of esptool"
 check "esptool.bat: ... and the end" log_has esptool.log "Upload finished."
+check "esptool.bat: ... and the result" result_is esptool.log "the image is on the clock on COM7."
 
 upload_with COM12 2
 check "esptool.bat: esptool's failure status (2) is passed on" status_is 2
@@ -259,13 +261,275 @@ check "esptool.bat: ... and the log says so" log_has esptool.log "esptool failed
 upload_with ""
 check "esptool.bat: fails when no port is set" status_is 1
 check "esptool.bat: ... without running esptool" not_called esptool
-check "esptool.bat: ... and says so" log_has esptool.log "No serial port is set"
+check "esptool.bat: ... and says so" result_is esptool.log \
+    "no usable serial port was chosen: click Refresh, choose the clock's port and upload again."
 
 upload_with COM3
 rm -f -- "$esp/spiffs.bin" "$esp/esptool.args"
 run esptool.bat
 check "esptool.bat: fails when there is no image" status_is 1
 check "esptool.bat: ... without running esptool" not_called esptool
-check "esptool.bat: ... and says so" log_has esptool.log "The image spiffs.bin is missing"
+check "esptool.bat: ... and says so" result_is esptool.log \
+    "there is no image to upload: click Compile Custom Picture first."
+
+# ---- esptool.bat: keeping the clock's own file system -----------------------
+
+clock=5c-cf-7f-51-4d-01
+esp_win=$(winepath -w "$esp")
+
+# ready_to_upload PORT: a fresh folder with the image built above, the fake esptool.exe and the
+# first line set to "set com=PORT".
+ready_to_upload() {
+    fresh_folder
+    cp -- "$root/built.bin" "$esp/spiffs.bin"
+    cp -- "$fake_exe" "$esp/esptool.exe"
+    { printf 'set com=%s\r\n' "$1"; tail -n +2 -- "$scripts/esptool.bat"; } >"$esp/esptool.bat"
+}
+# commands_are COMMAND...: the esptool commands run, in order (the word after "--after <what>").
+commands_are() {
+    [ "$(awk '{ for (i = 1; i < NF; i++) if ($i == "--after") { print $(i + 2); break } }' \
+        "$esp/esptool.calls" 2>/dev/null | tr '\n' ' ')" = "$*${*:+ }" ]
+}
+called_with() { grep -qF -- "$1" "$esp/esptool.calls" 2>/dev/null; }
+backup_holds() { [ "$(cd -- "$esp/backup" 2>/dev/null && LC_ALL=C ls)" = "$(LC_ALL=C; lines "$@" | sort)" ]; }
+stamp_of() { stat -c '%Y %s' -- "$1" && cksum <"$1"; }
+# tree_of_root: every path below the test's root but the fake's records, the log and backup\.
+tree_of_root() {
+    (cd -- "$root" && find . ! -path './out' ! -path './command-line' ! -path './hold.exe' \
+        ! -path "./Clock é ü (1)/esptool/esptool.*" ! -path "./Clock é ü (1)/esptool/backup" |
+        LC_ALL=C sort)
+}
+# run_upload: runs esptool.bat, noting the tree before it in $tree_before.
+run_upload() {
+    tree_before=$(tree_of_root)
+    run esptool.bat
+}
+# no_backup_made: the upload stopped before writing and left nothing behind, not even in backup\.
+no_backup_made() {
+    status_failed || { echo "# esptool.bat exited with 0"; return 1; }
+    ! called_with write_flash || { echo "# esptool.bat wrote the image"; return 1; }
+    [ ! -e "$esp/backup/$clock.bin" ] && { [ ! -e "$esp/backup" ] || backup_holds; } ||
+        { echo "# backup holds:" $(cd -- "$esp/backup" && ls); return 1; }
+    [ "$(tree_of_root)" = "$tree_before" ] ||
+        { diff <(echo "$tree_before") <(tree_of_root) | sed 's/^/# /'; return 1; }
+    log_has esptool.log "put an empty file named no-backup"
+}
+
+# The clock's file system: a real image of known files, made by the Linux builder.
+mkdir -p -- "$root/clock-files/sub"
+printf 'the clock zero' >"$root/clock-files/0.jpg"
+printf 'the clock seven' >"$root/clock-files/sub/7.jpg"
+"$builder" -c "$root/clock-files" -p 256 -b 8192 -s 1024000 "$root/clock.bin" >/dev/null
+
+ready_to_upload COM7
+cp -- "$root/clock.bin" "$esp/esptool.flash"
+run esptool.bat
+check "backup: the first upload reads the MAC, copies the file system, then writes" \
+    commands_are read_mac read_flash write_flash
+check "backup: ... exits 0" status_is 0
+check "backup: ... reads the MAC with esptool's connection options" called_with \
+    "--chip esp8266 --port COM7 --baud 460800 --before default_reset --after no_reset read_mac"
+check "backup: ... reads 0xFA000 bytes at 0x300000 into a temporary name" called_with \
+    "--after no_reset read_flash 0x300000 0xFA000 backup\\$clock.part"
+check "backup: ... keeps exactly what was read as backup\\$clock.bin" \
+    cmp -s -- "$esp/backup/$clock.bin" "$root/clock.bin"
+check "backup: ... unpacks its files into backup\\$clock\\" \
+    diff -r -- "$esp/backup/$clock" "$root/clock-files"
+check "backup: ... leaves nothing else behind" backup_holds "$clock" "$clock.bin"
+check "backup: ... nor in the esptool folder" folder_holds backup data esptool.args esptool.bat \
+    esptool.calls esptool.cwd esptool.exe esptool.flash esptool.last esptool.log mkspiffs.bat \
+    spiffs.bin spiffs_builder.exe
+check "backup: ... then writes the image" [ "$(args_of esptool)" = "$(lines --chip esp8266 \
+    --port COM7 --baud 460800 --before default_reset --after hard_reset write_flash 0x300000 spiffs.bin)" ]
+check "backup: ... and says where the copy is" log_has esptool.log \
+    "Kept the clock's file system in \"$esp_win\\backup\\$clock.bin\"."
+
+touch -d '2020-01-02 03:04:05' -- "$esp/backup/$clock.bin"
+before=$(stamp_of "$esp/backup/$clock.bin")
+rm -f -- "$esp/esptool.calls"
+run esptool.bat
+check "backup: a second upload to the same clock does not read it again" \
+    commands_are read_mac write_flash
+check "backup: ... exits 0" status_is 0
+check "backup: ... and leaves its copy as it was, time stamp too" \
+    [ "$(stamp_of "$esp/backup/$clock.bin")" = "$before" ]
+check "backup: ... and says so" log_has esptool.log "The clock $clock was copied before"
+
+printf 'A4:CF:12:0B:FF:EE' >"$esp/esptool.mac"
+rm -f -- "$esp/esptool.flash" "$esp/esptool.calls"
+run esptool.bat
+check "backup: another clock gets a copy of its own, named in lower case" \
+    backup_holds "$clock" "$clock.bin" a4-cf-12-0b-ff-ee.bin
+check "backup: ... a blank area is kept, though it does not unpack" \
+    cmp -s -- "$esp/backup/a4-cf-12-0b-ff-ee.bin" <(head -c 1024000 /dev/zero | tr '\000' '\377')
+check "backup: ... and the upload goes on" commands_are read_mac read_flash write_flash
+check "backup: ... to its end" result_is esptool.log "the image is on the clock on COM7."
+check "backup: ... and the log says the files could not be unpacked" \
+    log_has esptool.log "could not be unpacked"
+check "backup: ... the first clock's copy is untouched" \
+    [ "$(stamp_of "$esp/backup/$clock.bin")" = "$before" ]
+
+ready_to_upload COM7
+: >"$esp/esptool.mac-padded"
+run esptool.bat
+check "backup: the MAC padded as esptool 5 pads it names the same copy" \
+    [ -f "$esp/backup/$clock.bin" ]
+check "backup: ... and the upload goes on" commands_are read_mac read_flash write_flash
+
+for failure in read_flash.fail read_flash.short; do
+    ready_to_upload COM7
+    : >"$esp/esptool.$failure"
+    run_upload
+    check "backup: $failure: no write, a failure, no copy and nothing temporary" no_backup_made
+    check "backup: ... the log says why" log_has esptool.log "No copy of the clock's file system"
+    rm -f -- "$esp/esptool.$failure" "$esp/esptool.calls"
+    run esptool.bat
+    check "backup: ... and the next upload copies and writes" \
+        commands_are read_mac read_flash write_flash
+    check "backup: ... ending with a whole copy" [ "$(wc -c <"$esp/backup/$clock.bin")" -eq 1024000 ]
+done
+ready_to_upload COM7
+: >"$esp/esptool.read_flash.short"
+run esptool.bat
+check "backup: ... esptool read a byte too few" result_is esptool.log \
+    "no copy of the clock's pictures could be kept: esptool read 1023999 bytes of 1024000 (is the disk full?); to upload without one, put an empty file named no-backup into $esp_win."
+
+# Anything but six pairs of hex digits never names a file, whatever characters it holds.
+for mac in none ../../x '..\..\x' 5c:cf:7f:51:4d 5c:cf:7f:51:4d:01:02 5c:cf:7f:51:4d:0g \
+    5c:cf:7f:51:4d:1 5ccf:7f:51:4d:01: 5c-cf-7f-51-4d-01 '' 'a&b' '5c:cf:7f:51:4d:0%' \
+    '"5c:cf:7f:51:4d:01"' '5c:cf:7f:51:4d:01!' '5c:cf:7f:51:4d:0^' '5c:cf:7f:51:4d:0>x'; do
+    ready_to_upload COM7
+    if [ "$mac" = none ]; then : >"$esp/esptool.no-mac"; else printf '%s' "$mac" >"$esp/esptool.mac"; fi
+    run_upload
+    check "backup: MAC '$mac': no write, a failure, nothing written anywhere" no_backup_made
+    check "... the result says esptool named no MAC address" result_is esptool.log \
+        "no copy of the clock's pictures could be kept: esptool named no MAC address for the clock;"
+done
+
+ready_to_upload COM7
+printf 'read_mac\n' >"$esp/esptool.fail-at"
+printf 'A fatal error occurred: Failed to connect to ESP8266: No serial data received.\n' >"$esp/esptool.failure"
+printf 2 >"$esp/esptool.failure.status"
+run_upload
+check "backup: esptool cannot reach the clock: no write" no_backup_made
+check "... esptool's status is the script's" status_is 2
+
+ready_to_upload COM7
+printf 'not a folder' >"$esp/backup"
+run esptool.bat
+check "backup: the backup folder cannot be made: no read, no write" commands_are read_mac
+check "backup: ... a failure" status_is 1
+check "backup: ... that says so" result_is esptool.log \
+    "no copy of the clock's pictures could be kept: the folder $esp_win\\backup cannot be made;"
+check "backup: ... and leaves that file alone" same_text "$esp/backup" "not a folder"
+
+ready_to_upload COM7
+mkdir -p -- "$esp/backup/$clock.bin"
+run esptool.bat
+check "backup: a folder where the copy belongs: no read, no write" commands_are read_mac
+check "backup: ... a failure" status_is 1
+check "backup: ... that says so" result_is esptool.log \
+    "no copy of the clock's pictures could be kept: $esp_win\\backup\\$clock.bin is there but is not a file;"
+
+ready_to_upload COM7
+: >"$esp/no-backup"
+run esptool.bat
+check "backup: with no-backup in the folder, only the image is written" commands_are write_flash
+check "backup: ... as an upload always was" [ "$(args_of esptool)" = "$(lines --chip esp8266 \
+    --port COM7 --baud 460800 --before default_reset --after hard_reset write_flash 0x300000 spiffs.bin)" ]
+check "backup: ... and exits 0" status_is 0
+
+# ---- esptool.bat: the port -------------------------------------------------
+
+# Only letters, digits and . _ - / make a port name; anything else in the first line never
+# reaches esptool.
+for port in 'CO=M7' 'COM7\x' 'COM(7)' 'COM7;x' 'COM7,x' '"COM7"'; do
+    ready_to_upload "$port"
+    run esptool.bat
+    check "port '$port': a failure" status_is 1
+    check "... without running esptool" [ ! -e "$esp/esptool.calls" ]
+    check "... that says no usable port was chosen" result_is esptool.log \
+        "no usable serial port was chosen"
+done
+ready_to_upload " COM 12 "
+run esptool.bat
+check "port ' COM 12 ': the blanks are dropped" called_with "--port COM12 --baud"
+
+# ---- esptool.bat: the result line ------------------------------------------
+
+# esptool_fails STEP STATUS TEXT: an upload whose esptool prints TEXT and exits with STATUS at
+# the command STEP.
+esptool_fails() {
+    ready_to_upload COM7
+    printf '%s\n' "$1" >"$esp/esptool.fail-at"
+    printf '%s\n' "$3" >"$esp/esptool.failure"
+    printf '%s' "$2" >"$esp/esptool.failure.status"
+    run esptool.bat
+}
+
+cannot_open="A fatal error occurred: Could not open COM7, the port is busy or doesn't exist."
+esptool_fails read_mac 2 "$cannot_open
+(could not open port 'COM7': FileNotFoundError(2, 'The system cannot find the file specified.', None, 2))"
+check "result: a port that does not exist" result_is esptool.log \
+    "the port COM7 does not exist: plug the clock in, click Refresh, choose its port and upload again."
+check "result: ... esptool's status is the script's" status_is 2
+check "result: ... and the log tells how to go on without a copy" log_has esptool.log \
+    "put an empty file named no-backup"
+esptool_fails read_mac 2 "$cannot_open
+(could not open port 'COM7': PermissionError(13, 'Access is denied.', None, 5))"
+check "result: the port held by another program" result_is esptool.log \
+    "the port COM7 is in use by another program: close it (a serial monitor, another flashing tool) and upload again."
+esptool_fails read_mac 2 "Connecting......................................
+A fatal error occurred: Failed to connect to ESP8266: No serial data received."
+check "result: nothing answers" result_is esptool.log \
+    "the clock does not answer on COM7: check that the cable carries data and that this is the clock's port, then upload again."
+esptool_fails write_flash 2 "Traceback (most recent call last):
+  File \"esptool.py\", line 1, in <module>
+A fatal error occurred: The chip stopped responding."
+check "result: the clock stops answering during the write" result_is esptool.log \
+    "the clock stopped answering during the upload: check the cable and upload again."
+check "result: ... after a copy was kept" [ -f "$esp/backup/$clock.bin" ]
+esptool_fails write_flash 1 "Writing at 0x00310000... (12 %)
+A fatal error occurred: WriteFile failed (PermissionError(13, 'The device does not recognize the command.', None, 22))"
+check "result: the cable pulled during the write (not a port in use)" result_is esptool.log \
+    "the connection to the clock was lost during the upload (was the cable pulled?): plug it in again and upload again."
+check "result: ... esptool's status 1 is the script's" status_is 1
+esptool_fails write_flash 2 \
+    "A fatal error occurred: Failed to enter compressed flash mode (result was C400: Failed SPI operation)"
+check "result: the chip refuses the write" result_is esptool.log \
+    "the clock refused the write to its flash: unplug it, plug it in again and upload again."
+esptool_fails write_flash 2 "A fatal error occurred: Something odd at 50% of the write"
+check "result: any other fatal error, in esptool's words, with no percent sign" result_is \
+    esptool.log "Something odd at 50 percent of the write"
+esptool_fails write_flash 2 'A fatal error occurred:  %odd & "quoted" <x> | y ^ z ! (a) 100%'
+check "result: ... cmd's special characters in it are only text" \
+    [ "$(log_text esptool.log | tail -n 1)" = "Result: percentodd & 'quoted' <x> | y ^ z ! (a) 100 percent" ]
+check "result: ... the upload still fails with esptool's status" status_is 2
+esptool_fails write_flash 3 "KeyError: 'x'"
+check "result: anything else points at the log" result_is esptool.log \
+    "esptool could not write the image (esptool's exit status 3): see $esp_win\\esptool.log."
+check "result: ... esptool's status is the script's" status_is 3
+esptool_fails read_flash 2 "KeyError: 'x'"
+check "result: a copy that could not be read says how to go on without one" result_is \
+    esptool.log "no copy of the clock's pictures could be kept: esptool could not read the clock's file system; to upload without one, put an empty file named no-backup into $esp_win."
+check "result: ... a failure of its own" status_is 1
+check "result: ... leaving nothing temporary" backup_holds
+
+ready_to_upload COM7
+rm -- "$esp/esptool.exe"
+run esptool.bat
+if log_has esptool.log 'Running: "'; then
+    skip "result: esptool missing (this Wine prefix has an esptool.exe or Python's esptool)"
+else
+    check "result: esptool missing" result_is esptool.log \
+        "esptool is not installed: put esptool.exe from an esptool release into $esp_win, or install Python and run 'pip install esptool'."
+    check "result: ... a failure" status_is 1
+fi
+
+ready_to_upload COM7
+rm -- "$esp/spiffs.bin"
+run esptool.bat
+check "result: the log is one run's, with nothing left beside it" \
+    folder_holds data esptool.bat esptool.exe esptool.log mkspiffs.bat spiffs_builder.exe
 
 finish
