@@ -159,7 +159,7 @@ rm -- "$esp/$(basename -- "$builder_exe")"
 run mkspiffs.bat
 check "mkspiffs.bat: fails without spiffs_builder.exe" status_is 1
 check "mkspiffs.bat: ... and says so" result_is mkspiffs.log \
-    "the image builder spiffs_builder.exe is missing from $(winepath -w "$esp"): copy the esptool folder again"
+    "the image builder spiffs_builder.exe is missing: copy the esptool folder again"
 
 fresh_folder
 rm -r -- "$esp/data"
@@ -167,14 +167,14 @@ run mkspiffs.bat
 check "mkspiffs.bat: fails without the data folder" status_is 1
 check "mkspiffs.bat: ... and says so" log_has mkspiffs.log "is missing"
 check "mkspiffs.bat: ... in its result" result_is mkspiffs.log \
-    "the picture folder $(winepath -w "$esp")\\data is missing: make it again"
+    "the picture folder esptool\\data is missing: make it again"
 
 fresh_folder
 mkdir -- "$esp/spiffs.bin"
 run mkspiffs.bat
 check "mkspiffs.bat: spiffs.bin is a folder: a failure" status_is 1
 check "mkspiffs.bat: ... that says so" result_is mkspiffs.log \
-    "the image cannot be written: $(winepath -w "$esp")\\spiffs.bin is a folder."
+    "the image cannot be written: esptool\\spiffs.bin is a folder."
 check "mkspiffs.bat: ... the folder stays and nothing temporary is left" \
     folder_holds data esptool.bat mkspiffs.bat mkspiffs.log spiffs.bin spiffs_builder.exe
 
@@ -192,7 +192,7 @@ wait "$holder"
 rm -f -- "$esp/spiffs.bin.release"
 check "mkspiffs.bat: spiffs.bin held open: a failure" status_is 1
 check "mkspiffs.bat: ... that says so" result_is mkspiffs.log \
-    "the image cannot be written: $(winepath -w "$esp")\\spiffs.bin cannot be replaced: close the program"
+    "the image cannot be written: esptool\\spiffs.bin cannot be replaced: close the program"
 check "mkspiffs.bat: ... spiffs.bin is as it was" same_text "$esp/spiffs.bin" "OLD IMAGE"
 check "mkspiffs.bat: ... and nothing temporary is left" \
     folder_holds data esptool.bat mkspiffs.bat mkspiffs.log spiffs.bin spiffs_builder.exe
@@ -392,7 +392,7 @@ ready_to_upload COM7
 : >"$esp/esptool.read_flash.short"
 run esptool.bat
 check "backup: ... esptool read a byte too few" result_is esptool.log \
-    "no copy of the clock's pictures could be kept: esptool read 1023999 bytes of 1024000 (is the disk full?); to upload without one, put an empty file named no-backup into $esp_win."
+    "no copy of the clock's pictures could be kept (esptool read 1023999 bytes of 1024000; is the disk full?): to upload without one, put an empty file named no-backup into the esptool folder."
 
 # Anything but six pairs of hex digits never names a file, whatever characters it holds.
 for mac in none ../../x '..\..\x' 5c:cf:7f:51:4d 5c:cf:7f:51:4d:01:02 5c:cf:7f:51:4d:0g \
@@ -403,7 +403,7 @@ for mac in none ../../x '..\..\x' 5c:cf:7f:51:4d 5c:cf:7f:51:4d:01:02 5c:cf:7f:5
     run_upload
     check "backup: MAC '$mac': no write, a failure, nothing written anywhere" no_backup_made
     check "... the result says esptool named no MAC address" result_is esptool.log \
-        "no copy of the clock's pictures could be kept: esptool named no MAC address for the clock;"
+        "no copy of the clock's pictures could be kept (esptool named no MAC address for the clock):"
 done
 
 ready_to_upload COM7
@@ -420,7 +420,7 @@ run esptool.bat
 check "backup: the backup folder cannot be made: no read, no write" commands_are read_mac
 check "backup: ... a failure" status_is 1
 check "backup: ... that says so" result_is esptool.log \
-    "no copy of the clock's pictures could be kept: the folder $esp_win\\backup cannot be made;"
+    "no copy of the clock's pictures could be kept (the folder esptool\\backup cannot be made):"
 check "backup: ... and leaves that file alone" same_text "$esp/backup" "not a folder"
 
 ready_to_upload COM7
@@ -429,7 +429,7 @@ run esptool.bat
 check "backup: a folder where the copy belongs: no read, no write" commands_are read_mac
 check "backup: ... a failure" status_is 1
 check "backup: ... that says so" result_is esptool.log \
-    "no copy of the clock's pictures could be kept: $esp_win\\backup\\$clock.bin is there but is not a file;"
+    "no copy of the clock's pictures could be kept (esptool\\backup\\$clock.bin is there but is not a file):"
 
 ready_to_upload COM7
 : >"$esp/no-backup"
@@ -507,11 +507,11 @@ check "result: ... cmd's special characters in it are only text" \
 check "result: ... the upload still fails with esptool's status" status_is 2
 esptool_fails write_flash 3 "KeyError: 'x'"
 check "result: anything else points at the log" result_is esptool.log \
-    "esptool could not write the image (esptool's exit status 3): see $esp_win\\esptool.log."
+    "esptool could not write the image (esptool's exit status 3): see esptool.log."
 check "result: ... esptool's status is the script's" status_is 3
 esptool_fails read_flash 2 "KeyError: 'x'"
 check "result: a copy that could not be read says how to go on without one" result_is \
-    esptool.log "no copy of the clock's pictures could be kept: esptool could not read the clock's file system; to upload without one, put an empty file named no-backup into $esp_win."
+    esptool.log "no copy of the clock's pictures could be kept (esptool could not read the clock's file system): to upload without one, put an empty file named no-backup into the esptool folder."
 check "result: ... a failure of its own" status_is 1
 check "result: ... leaving nothing temporary" backup_holds
 
@@ -522,7 +522,7 @@ if log_has esptool.log 'Running: "'; then
     skip "result: esptool missing (this Wine prefix has an esptool.exe or Python's esptool)"
 else
     check "result: esptool missing" result_is esptool.log \
-        "esptool is not installed: put esptool.exe from an esptool release into $esp_win, or install Python and run 'pip install esptool'."
+        "esptool is not installed: put esptool.exe from an esptool release into the esptool folder, or install Python and run 'pip install esptool'."
     check "result: ... a failure" status_is 1
 fi
 

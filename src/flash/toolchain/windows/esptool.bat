@@ -136,7 +136,7 @@ call :readmac
 set "WHY=esptool named no MAC address for the clock"
 if not defined CLOCK goto :nobackup
 set "COPY=%BACKUP%\%CLOCK%.bin"
-set "WHY=%HERE%\%COPY% is there but is not a file"
+set "WHY=esptool\%COPY% is there but is not a file"
 if exist "%COPY%\*" goto :nobackup
 if not exist "%COPY%" goto :newcopy
 >>"%RUNLOG%" echo The clock %CLOCK% was copied before: "%HERE%\%COPY%" is kept as it is.
@@ -144,14 +144,14 @@ goto :copied
 
 :newcopy
 if not exist "%BACKUP%\*" mkdir "%BACKUP%" >nul 2>&1
-set "WHY=the folder %HERE%\%BACKUP% cannot be made"
+set "WHY=the folder esptool\%BACKUP% cannot be made"
 if not exist "%BACKUP%\*" goto :nobackup
 rem esptool reads into a temporary name, which becomes the copy only once
 rem it holds the whole area.
 set "PART=%BACKUP%\%CLOCK%.part"
 if exist "%PART%" if not exist "%PART%\*" del /f /q "%PART%" >nul 2>&1
 type nul >"%PART%" 2>nul
-set "WHY=the folder %HERE%\%BACKUP% is read-only"
+set "WHY=the folder esptool\%BACKUP% is read-only"
 if not exist "%PART%" goto :nobackup
 set "WHAT=esptool could not read the clock's file system"
 set ARGS=%CONNECT% --after no_reset read_flash %FS_OFFSET% %FS_SIZE% "%PART%"
@@ -161,10 +161,10 @@ rem The size as a string: IF compares numbers with a leading 0 as octal.
 set /a WANT=%FS_SIZE%
 set "GOT=0"
 for %%F in ("%PART%") do if exist "%PART%" set "GOT=%%~zF"
-set "WHY=esptool read %GOT% bytes of %WANT% (is the disk full?)"
+set "WHY=esptool read %GOT% bytes of %WANT%; is the disk full?"
 if not "%GOT%"=="%WANT%" goto :nobackup
 ren "%PART%" "%CLOCK%.bin" >nul 2>&1
-set "WHY=%HERE%\%PART% cannot be renamed to %CLOCK%.bin"
+set "WHY=esptool\%PART% cannot be renamed to %CLOCK%.bin"
 if not exist "%COPY%" goto :nobackup
 set "PART="
 >>"%RUNLOG%" echo Kept the clock's file system in "%HERE%\%COPY%".
@@ -202,7 +202,7 @@ set "REASON=no usable serial port was chosen: click Refresh, choose the clock's 
 goto :finish
 
 :notool
-set "REASON=esptool is not installed: put esptool.exe from an esptool release into %HERE%, or install Python and run 'pip install esptool'."
+set "REASON=esptool is not installed: put esptool.exe from an esptool release into the esptool folder, or install Python and run 'pip install esptool'."
 goto :finish
 
 :noimage
@@ -210,7 +210,7 @@ set "REASON=there is no image to upload: click Compile Custom Picture first."
 goto :finish
 
 :readonly
-set "REASON=cannot write into the folder %HERE%: it is read-only."
+set "REASON=cannot write into the esptool folder: it is read-only."
 goto :finish
 
 rem A step of esptool failed: the reason that its output shows, else WHAT.
@@ -222,7 +222,7 @@ goto :cause_%CAUSE%
 :stepfailed_unknown
 set "WHY=%WHAT%"
 if defined COPYING goto :nobackup
-set "REASON=%WHAT% (esptool's exit status %STATUS%): see %HERE%\%LOG%."
+set "REASON=%WHAT% (esptool's exit status %STATUS%): see %LOG%."
 goto :finish
 
 :cause_inuse
@@ -253,7 +253,7 @@ rem the clock, saying WHY.
 if defined PART if exist "%PART%" if not exist "%PART%\*" del /f /q "%PART%" >nul 2>&1
 call :explain_no_backup
 set "STATUS=1"
-set "REASON=no copy of the clock's pictures could be kept: %WHY%; to upload without one, put an empty file named %NO_BACKUP% into %HERE%."
+set "REASON=no copy of the clock's pictures could be kept (%WHY%): to upload without one, put an empty file named %NO_BACKUP% into the esptool folder."
 goto :finish
 
 rem Ends the log with its result line, puts the log in place and removes

@@ -112,19 +112,19 @@ set "REASON=cannot change to the folder %~dp0."
 goto :finish
 
 :notool
-set "REASON=the image builder spiffs_builder.exe is missing from %HERE%: copy the esptool folder again from the program's build or package."
+set "REASON=the image builder spiffs_builder.exe is missing: copy the esptool folder again from the program's build or package."
 goto :finish
 
 :nodata
-set "REASON=the picture folder %HERE%\%DATA% is missing: make it again, or copy the esptool folder again."
+set "REASON=the picture folder esptool\%DATA% is missing: make it again, or copy the esptool folder again."
 goto :finish
 
 :imagefolder
-set "REASON=the image cannot be written: %HERE%\%IMAGE% is a folder."
+set "REASON=the image cannot be written: esptool\%IMAGE% is a folder."
 goto :finish
 
 :readonly
-set "REASON=the image cannot be written in %HERE%: the folder is read-only."
+set "REASON=the image cannot be written: the esptool folder is read-only."
 goto :finish
 
 :buildfailed
@@ -138,7 +138,7 @@ set "REASON=%TOOLFILE% reported success but wrote no image; %IMAGE% was left unc
 goto :finish
 
 :movefailed
-set "REASON=the image cannot be written: %HERE%\%IMAGE% cannot be replaced: close the program that has it open and compile again."
+set "REASON=the image cannot be written: esptool\%IMAGE% cannot be replaced: close the program that has it open and compile again."
 goto :finish
 
 rem Ends the log with its result line, puts the log in place and removes
