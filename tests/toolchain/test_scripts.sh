@@ -567,6 +567,12 @@ check "result: the chip refuses the write" result_is esptool.log "the clock refu
 esptool_fails write_flash 2 "A fatal error occurred: Something odd at 50% of the write"
 check "result: any other fatal error, in esptool's words, with no percent sign" result_is \
     esptool.log "Something odd at 50 percent of the write"
+esptool_fails write_flash 2 "A fatal error occurred:"
+check "result: a fatal error with no words points at the log" result_is esptool.log \
+    "esptool could not write the image (esptool's exit status 2): see "
+esptool_fails write_flash 2 "[Errno 2] No such file or directory: 'spiffs.bin'"
+check "result: a file that is missing is not a missing port" result_is esptool.log \
+    "esptool could not write the image"
 esptool_fails write_flash 3 "KeyError: 'x'"
 check "result: anything else points at the log" result_is esptool.log \
     "esptool could not write the image (esptool's exit status 3): see "

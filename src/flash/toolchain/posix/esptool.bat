@@ -46,10 +46,10 @@ fi
 # Each run writes a log of its own and puts it in place when it ends, so that
 # the log is always one run's. Temporary files go when the script ends.
 run_log=$LOG.$$.tmp
-scratch=$LOG.$$.out
+scratch=
 part=
 cleanup() {
-    rm -f -- "$scratch" ${part:+"$part"}
+    rm -f -- ${scratch:+"$scratch"} ${part:+"$part"}
     if [ -n "$run_log" ] && [ -f "$run_log" ]; then mv -f -- "$run_log" "$LOG"; fi
 }
 trap cleanup EXIT
@@ -145,6 +145,10 @@ show "$@" --after hard_reset write_flash "$FS_OFFSET" "$IMAGE"
 if [ -z "$port" ]; then
     finish 1 "no usable serial port was chosen: click Refresh, choose the clock's port and upload again."
 fi
+# esptool's output is kept apart for a moment, to read what went wrong; in the
+# system's temporary folder, which is writable where this one may not be.
+scratch=$(mktemp "${TMPDIR:-/tmp}/esptool-output.XXXXXX" 2>/dev/null) ||
+    finish 1 "no temporary file can be made in ${TMPDIR:-/tmp}: is the disk full?"
 if [ -z "$tool_found" ]; then
     finish 1 "$missing"
 fi
@@ -179,12 +183,16 @@ has() { grep -qF -- "$1" "$scratch"; }
 # Prints what esptool's output in $scratch says went wrong, in plain words and
 # with the remedy; fails when it says nothing known.
 esptool_reason() {
-    if has 'Errno 13' || has 'Permission denied'; then
-        echo "no permission for $device: add your user to the dialout group ('sudo usermod -aG dialout \$USER'), then log out and in again."
-    elif has 'Errno 11' || has 'Errno 16' || has 'exclusively lock' || has 'Device or resource busy'; then
-        echo "the port $device is in use by another program: close it (a serial monitor, another flashing tool) and upload again."
-    elif has 'Errno 2' || has 'No such file or directory' || has "doesn't exist"; then
-        echo "the port $device does not exist: plug the clock in, click Refresh, choose its port and upload again."
+    # "Could not open <port>, the port is busy or doesn't exist", then the
+    # system's reason: the port itself could not be opened.
+    if has 'Could not open' || has 'could not open port'; then
+        if has 'Errno 13' || has 'Permission denied'; then
+            echo "no permission for $device: add your user to the dialout group ('sudo usermod -aG dialout \$USER'), then log out and in again."
+        elif has 'Errno 11' || has 'Errno 16' || has 'exclusively lock' || has 'Device or resource busy'; then
+            echo "the port $device is in use by another program: close it (a serial monitor, another flashing tool) and upload again."
+        else
+            echo "the port $device does not exist: plug the clock in, click Refresh, choose its port and upload again."
+        fi
     elif has 'No serial data received' || has 'Failed to connect'; then
         echo "the clock does not answer on $device: check that the cable carries data and that this is the clock's port, then upload again."
     elif has 'stopped responding'; then
@@ -193,10 +201,11 @@ esptool_reason() {
         echo "the connection to the clock was lost during the upload (was the cable pulled?): plug it in again and upload again."
     elif has 'Failed to enter compressed flash mode' || has 'Failed SPI operation'; then
         echo "the clock refused the write to its flash: unplug it, plug it in again and upload again."
-    elif has 'A fatal error occurred:'; then
-        sed -n -e 's/%/ percent/g' -e 's/.*A fatal error occurred: *//p' "$scratch" | tail -n 1 | tr -d '\r'
     else
-        return 1
+        # Any other error, in esptool's own words, when it has any.
+        fatal=$(sed -n -e 's/%/ percent/g' -e 's/.*A fatal error occurred: *//p' "$scratch" |
+            tr -d '\r' | grep -v '^ *$' | tail -n 1)
+        [ -n "$fatal" ] && echo "$fatal"
     fi
 }
 
