@@ -4,18 +4,38 @@
 #include <QFileInfo>
 #include <QTextCodec>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace ScriptResult {
 
 namespace {
 
 const QByteArray marker = QByteArrayLiteral("Result: ");
 
+// What a script wrote in the system's own 8-bit encoding. On Windows that is the console's code
+// page, the OEM one, in which cmd.exe writes what it echoes.
+QString fromScriptEncoding(const QByteArray &text)
+{
+#ifdef Q_OS_WIN
+    const UINT codePage = GetOEMCP();
+    const int length = MultiByteToWideChar(codePage, 0, text.constData(), text.size(), nullptr, 0);
+    QString wide(length, Qt::Uninitialized);
+    MultiByteToWideChar(codePage, 0, text.constData(), text.size(),
+                        reinterpret_cast<wchar_t *>(wide.data()), length);
+    return wide;
+#else
+    return QString::fromLocal8Bit(text);
+#endif
+}
+
 QString decoded(const QByteArray &text)
 {
     QTextCodec::ConverterState state;
     const QString utf8
             = QTextCodec::codecForName("UTF-8")->toUnicode(text.constData(), text.size(), &state);
-    return state.invalidChars == 0 ? utf8 : QString::fromLocal8Bit(text);
+    return state.invalidChars == 0 ? utf8 : fromScriptEncoding(text);
 }
 
 } // namespace

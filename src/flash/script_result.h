@@ -10,7 +10,8 @@
 namespace ScriptResult {
 
 // The text after the marker of the last result line of a log, or nothing when it has none. The
-// log is UTF-8; a log of another encoding is read in the local 8-bit one.
+// line is read as UTF-8, or else in the encoding in which the system's shell writes (on Windows
+// the console's code page).
 QString resultLine(const QByteArray &log);
 
 // The end of a log file, enough to hold its last lines, or nothing when it cannot be read.
