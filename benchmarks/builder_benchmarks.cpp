@@ -67,9 +67,9 @@ int main(int argc, char **argv)
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "bench_folder.h"
 #include "disk.h"
 #include "figures.h"
-#include "program_folder.h"
 #include "spiffs_image.h"
 
 extern char **environ;

@@ -9,7 +9,9 @@
 void registerWindowBenchmarks();
 
 // "start_up/{clock,minimal}" and "scroll_styles/clock": separate processes, timed from their start
-// to their first painted frame, with their peak memory as the counter "peak_MB".
+// to their first painted frame, with their peak memory as the counter "peak_MB". "start_up/clock"
+// launches the empty window in turns with the program's, and counts its times as "floor_ms" and
+// "floor_cpu_ms".
 //
 // Every benchmark also counts "cpu_ms", the CPU time of the work, for a busy machine.
 void registerProcessBenchmarks();

@@ -8,8 +8,8 @@
 
 #include <cstdio>
 
+#include "bench_folder.h"
 #include "figures.h"
-#include "program_folder.h"
 #include "summary.h"
 
 // builder_benchmarks.cpp: "spiffs_builder/{process,floor,in_process}", the image builder packing

@@ -16,7 +16,9 @@ public:
         double milliseconds = 0; // wall time
         double cpuMs = 0;
         double peakMB = 0;
-        double baseMB = 0; // resident memory before the work, where the peak is the work's own
+        double baseMB = 0;  // resident memory before the work, where the peak is the work's own
+        double floorMs = 0; // the floor's wall and CPU time, where it was timed in turns with it
+        double floorCpuMs = 0;
     };
 
     // Plain text: the output is as often kept in a file as read on a terminal.

@@ -16,8 +16,8 @@
 
 #include <ctime>
 
+#include "bench_folder.h"
 #include "figures.h"
-#include "program_folder.h"
 #include "style_catalogue.h"
 #include "window_probe.h"
 

@@ -1,5 +1,5 @@
-#ifndef BENCHMARKS_PROGRAM_FOLDER_H
-#define BENCHMARKS_PROGRAM_FOLDER_H
+#ifndef BENCHMARKS_BENCH_FOLDER_H
+#define BENCHMARKS_BENCH_FOLDER_H
 
 #include <QSize>
 #include <QString>
@@ -23,4 +23,4 @@ bool installCustomSet(const QString &photoFolder);
 
 } // namespace BenchFolder
 
-#endif // BENCHMARKS_PROGRAM_FOLDER_H
+#endif // BENCHMARKS_BENCH_FOLDER_H

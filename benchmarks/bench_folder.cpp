@@ -1,4 +1,4 @@
-#include "program_folder.h"
+#include "bench_folder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -7,6 +7,8 @@
 #include <QImageReader>
 
 #include <cmath>
+
+#include "toolchain_folder.h"
 
 namespace BenchFolder {
 
@@ -17,11 +19,11 @@ QString path()
 
 bool layOut()
 {
-    if (!QDir().mkpath(path() + QStringLiteral("/esptool/data"))
-        || !QDir().mkpath(path() + QStringLiteral("/img")))
+    if (!QDir().mkpath(ToolchainFolder::dataFolder(path()))
+        || !QDir().mkpath(ToolchainFolder::customFolder(path())))
         return false;
     // The compile launches this instead of the real builder: only the program's own work counts.
-    QFile script(path() + QStringLiteral("/esptool/mkspiffs.bat"));
+    QFile script(ToolchainFolder::builderScriptPath(path()));
     return script.open(QIODevice::WriteOnly | QIODevice::Truncate) && script.write("exit 0\n") == 7;
 }
 
@@ -77,7 +79,7 @@ QString photoSet(const QSize &size)
 bool installCustomSet(const QString &photoFolder)
 {
     for (int digit = 0; digit <= 9; ++digit) {
-        const QString target = setPicture(path() + QStringLiteral("/img"), digit);
+        const QString target = ToolchainFolder::customPicturePath(path(), digit);
         QFile::remove(target);
         if (!QFile::copy(setPicture(photoFolder, digit), target))
             return false;
