@@ -52,24 +52,19 @@ void SummaryReporter::ReportRuns(const std::vector<Run> &runs)
         if (run.error_occurred || run.run_type != Run::RT_Aggregate
             || run.aggregate_name != "median")
             continue;
+        // A counter that a benchmark does not count is 0.
+        const auto counter = [&run](const char *name) {
+            const auto found = run.counters.find(name);
+            return found == run.counters.end() ? 0.0 : double(found->second.value);
+        };
         Median &median = medians[run.run_name.function_name];
         // Every benchmark here reports in milliseconds.
         median.milliseconds = run.GetAdjustedRealTime();
-        const auto cpu = run.counters.find("cpu_ms");
-        if (cpu != run.counters.end())
-            median.cpuMs = cpu->second.value;
-        const auto peak = run.counters.find("peak_MB");
-        if (peak != run.counters.end())
-            median.peakMB = peak->second.value;
-        const auto base = run.counters.find("base_MB");
-        if (base != run.counters.end())
-            median.baseMB = base->second.value;
-        const auto floor = run.counters.find("floor_ms");
-        if (floor != run.counters.end())
-            median.floorMs = floor->second.value;
-        const auto floorCpu = run.counters.find("floor_cpu_ms");
-        if (floorCpu != run.counters.end())
-            median.floorCpuMs = floorCpu->second.value;
+        median.cpuMs = counter("cpu_ms");
+        median.peakMB = counter("peak_MB");
+        median.baseMB = counter("base_MB");
+        median.floorMs = counter("floor_ms");
+        median.floorCpuMs = counter("floor_cpu_ms");
     }
     ConsoleReporter::ReportRuns(runs);
 }

@@ -392,14 +392,8 @@ fi
 # ---- esptool.bat: keeping the clock's own file system ----------------------
 
 clock=5c-cf-7f-51-4d-01
-# commands_are COMMAND...: the esptool commands run, in order (the word after "--after <what>").
-commands_are() {
-    [ "$(awk '{ for (i = 1; i < NF; i++) if ($i == "--after") { print $(i + 2); break } }' \
-        "$calls/esptool.calls" 2>/dev/null | tr '\n' ' ')" = "$*${*:+ }" ]
-}
-called_with() { grep -qF -- "$1" "$calls/esptool.calls" 2>/dev/null; }
-backup_holds() { [ "$(cd -- "$esp/backup" 2>/dev/null && LC_ALL=C ls)" = "$(LC_ALL=C; lines "$@" | sort)" ]; }
-stamp_of() { stat -c '%Y %s' -- "$1" && cksum <"$1"; }
+esptool_calls=$calls/esptool.calls
+. "$(dirname -- "$0")/../support/backup_checks.sh"
 # no_backup_made: the upload stopped before writing and left nothing behind.
 no_backup_made() {
     status_failed && ! called_with write_flash && [ ! -e "$esp/backup/$clock.bin" ] &&

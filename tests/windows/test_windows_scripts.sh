@@ -285,14 +285,8 @@ ready_to_upload() {
     cp -- "$fake_exe" "$esp/esptool.exe"
     { printf 'set com=%s\r\n' "$1"; tail -n +2 -- "$scripts/esptool.bat"; } >"$esp/esptool.bat"
 }
-# commands_are COMMAND...: the esptool commands run, in order (the word after "--after <what>").
-commands_are() {
-    [ "$(awk '{ for (i = 1; i < NF; i++) if ($i == "--after") { print $(i + 2); break } }' \
-        "$esp/esptool.calls" 2>/dev/null | tr '\n' ' ')" = "$*${*:+ }" ]
-}
-called_with() { grep -qF -- "$1" "$esp/esptool.calls" 2>/dev/null; }
-backup_holds() { [ "$(cd -- "$esp/backup" 2>/dev/null && LC_ALL=C ls)" = "$(LC_ALL=C; lines "$@" | sort)" ]; }
-stamp_of() { stat -c '%Y %s' -- "$1" && cksum <"$1"; }
+esptool_calls=$esp/esptool.calls
+. "$(dirname -- "$0")/../support/backup_checks.sh"
 # tree_of_root: every path below the test's root but the fake's records, the log and backup\.
 tree_of_root() {
     (cd -- "$root" && find . ! -path './out' ! -path './command-line' ! -path './hold.exe' \
