@@ -85,11 +85,13 @@ void Electronic_Clock::showFinalText(Bar which)
         const int width = bar->contentsRect().width() - 2 * bar->fontMetrics().averageCharWidth();
         bar->setValue(100);
         bar->setFormat(failureText(ended.rule, reason, bar->fontMetrics(), width));
+        // The whole line and where the log is; nothing of an earlier outcome stays beside it.
+        QString note;
         if (!reason.isEmpty()) {
-            bar->setToolTip(QString::fromLatin1(ended.rule.failedText) + QStringLiteral(": ")
-                            + reason + QStringLiteral("\n")
-                            + QDir::toNativeSeparators(ended.script->logPath()));
+            note = QString::fromLatin1(ended.rule.failedText) + QStringLiteral(": ") + reason
+                    + QLatin1Char('\n') + QDir::toNativeSeparators(ended.script->logPath());
         }
+        bar->setToolTip(note);
         failureShown = true;
     }
     heldBackDelay->start();
