@@ -420,6 +420,30 @@ private slots:
         }
         QCOMPARE(program.window().size(), QSize(850, 740));
         QCOMPARE(QGuiApplication::desktopFileName(), QString("electronic_clock"));
+        // The window took the custom preview decoded ahead; nothing of it is left over.
+        QVERIFY(StartUp::takePrefetched(StyleCatalogue::customPreviewPath()).isNull());
+    }
+
+    // Read by Qt's X11 support only; set or not, the offscreen windows here are the same.
+    void openGlIsLeftOutUnlessTheEnvironmentChoosesIt()
+    {
+        const char *const name = "QT_XCB_GL_INTEGRATION";
+        const bool wasSet = qEnvironmentVariableIsSet(name);
+        const QByteArray before = qgetenv(name);
+        qunsetenv(name);
+        StartUp::drawWithoutOpenGl();
+        QCOMPARE(qgetenv(name), QByteArray("none"));
+        // A user's choice stays, even an empty one, which asks for Qt's default.
+        for (const QByteArray &chosen : {QByteArray("xcb_egl"), QByteArray()}) {
+            qputenv(name, chosen);
+            StartUp::drawWithoutOpenGl();
+            QVERIFY(qEnvironmentVariableIsSet(name));
+            QCOMPARE(qgetenv(name), chosen);
+        }
+        if (wasSet)
+            qputenv(name, before);
+        else
+            qunsetenv(name);
     }
 
     void programWindowDecodesTheStylesInViewAhead()

@@ -6,6 +6,7 @@
 int main(int argc, char *argv[])
 {
     StartUp::enableHighDpiScaling();
+    StartUp::drawWithoutOpenGl();
     const StartUp::FontConfigWarmUp fontConfig;
     QApplication application(argc, argv);
     StartUp::ProgramWindow program(fontConfig);

@@ -1,12 +1,12 @@
-// How the program starts: high-DPI scaling, and the work of the first frame spread over two cores.
+// How the program starts: high-DPI scaling, no OpenGL, and the work of the first frame spread
+// over two cores.
 //
 // Most of start-up is the main thread's alone: loading Qt, connecting to the display, building the
-// form, and creating the native window, which on X11 also loads OpenGL and takes about half of the
-// time. Meanwhile the second core is idle. Some of the first frame's work needs nothing from the
-// main thread, so it runs there instead: fontconfig's set-up while Qt loads, then Qt's list of
-// fonts while the form is built, and the pictures of the first frame (the window icon and the
-// style previews in view) while the window is connected to the screen. The main thread picks the
-// pictures up when it needs them, instead of decoding them itself when it paints.
+// form, creating the native window and painting it. Meanwhile the second core is idle. Some of the
+// first frame's work needs nothing from the main thread, so it runs there instead: fontconfig's
+// set-up while Qt loads, then Qt's list of fonts, the custom preview and the window icon while the
+// form is built, and the style previews in view while the window is connected to the screen. The
+// main thread picks the pictures up when it needs them, instead of decoding them itself.
 
 #include "start_up.h"
 
@@ -67,6 +67,13 @@ void enableHighDpiScaling()
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
             Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 #endif
+}
+
+void drawWithoutOpenGl()
+{
+    // Read by Qt's X11 support as it makes the first window; windows made later keep its choice.
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
 }
 
 FontConfigWarmUp::FontConfigWarmUp()
@@ -276,6 +283,8 @@ ProgramWindow::ProgramWindow(const FontConfigWarmUp &fontConfig)
     : prefetch(std::make_unique<Prefetch>(fontConfig))
 {
     currentPrefetch = prefetch.get();
+    // The constructor loads the custom preview first thing after building the form.
+    prefetch->request(StyleCatalogue::customPreviewPath());
     prefetch->request(windowIconPath);
     // Lets the desktop match the window to the entry that desktop/install-desktop-entry.sh writes.
     QGuiApplication::setDesktopFileName(QStringLiteral("electronic_clock"));
@@ -287,7 +296,7 @@ ProgramWindow::ProgramWindow(const FontConfigWarmUp &fontConfig)
     const QImage icon = takePrefetched(windowIconPath);
     QApplication::setWindowIcon(icon.isNull() ? QIcon(windowIconPath)
                                               : QIcon(QPixmap::fromImage(icon)));
-    // Decoded while the window connects to the screen, which takes the main thread much longer.
+    // Decoded while the main thread connects the window to the screen and paints the rest of it.
     requestStylePreviewsInView(*prefetch, *clockWindow);
 }
 

@@ -20,6 +20,13 @@ namespace StartUp {
 // nothing changes. Call before the application object is made.
 void enableHighDpiScaling();
 
+// The window draws with the processor alone and never with OpenGL. On X11, Qt would still load the
+// OpenGL libraries as the first window is made, only to choose its visual: on Debian that pulls in
+// the Mesa driver and LLVM, 30 to 40 ms and 50 MB before the window shows. Tells Qt not to, unless
+// the environment already makes that choice (QT_XCB_GL_INTEGRATION). Elsewhere it changes nothing.
+// Call before the application object is made.
+void drawWithoutOpenGl();
+
 // On the systems where Qt finds fonts through fontconfig (Linux, the BSDs), runs fontconfig's
 // set-up on a second thread: Qt would run it on the main thread as the form's first text is
 // measured, and it takes about a tenth of start-up, reading fontconfig's configuration files and
@@ -43,9 +50,9 @@ class Prefetch;
 
 // The program's window, as the program opens it: with the application's window icon and desktop
 // name set, and with work of its first frame done on a second thread while the main thread builds
-// the window and connects it to the screen: Qt's list of fonts, the window icon and the style
-// previews in view. Make it after the application object; it must not outlive it, and
-// `fontConfig` must outlive it. It waits for `fontConfig` before it builds the window.
+// the window and connects it to the screen: Qt's list of fonts, the custom preview, the window
+// icon and the style previews in view. Make it after the application object; it must not outlive
+// it, and `fontConfig` must outlive it. It waits for `fontConfig` before it builds the window.
 class ProgramWindow
 {
 public:
