@@ -50,6 +50,7 @@ int main(int argc, char *argv[])
 {
     // As main() does, so that start-up here costs what it costs there.
     StartUp::enableHighDpiScaling();
+    StartUp::drawWithoutOpenGl();
     const StartUp::FontConfigWarmUp fontConfig;
     QApplication application(argc, argv);
     StartUp::ProgramWindow program(fontConfig);

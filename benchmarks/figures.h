@@ -8,10 +8,11 @@
 // folder laid out and the photo sets written.
 void registerWindowBenchmarks();
 
-// "start_up/{clock,minimal}" and "scroll_styles/clock": separate processes, timed from their start
-// to their first painted frame, with their peak memory as the counter "peak_MB". "start_up/clock"
-// launches the empty window in turns with the program's, and counts its times as "floor_ms" and
-// "floor_cpu_ms".
+// "start_up/{clock,own_work,minimal,minimal_without_opengl}" and "scroll_styles/clock": separate
+// processes, timed from their start to their first painted frame, with their peak memory as the
+// counter "peak_MB". "start_up/clock" launches the empty window in turns with the program's, and
+// "start_up/own_work" the empty window without OpenGL, as the program runs; both count the empty
+// window's times as "floor_ms" and "floor_cpu_ms".
 //
 // Every benchmark also counts "cpu_ms", the CPU time of the work, for a busy machine.
 void registerProcessBenchmarks();

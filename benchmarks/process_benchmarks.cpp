@@ -53,11 +53,12 @@ Launch launch(const QString &launcher, const QStringList &arguments)
 // other could each meet another. The floor's times are the counters "floor_ms" and
 // "floor_cpu_ms".
 void startUp(benchmark::State &state, const QString &launcher, const QStringList &arguments,
-             const QString &floorLauncher)
+             const QString &floorLauncher, const QStringList &floorArguments)
 {
     double peakKib = 0, cpuMs = 0, floorMs = 0, floorCpuMs = 0;
     for (auto _ : state) {
-        const Launch floor = floorLauncher.isEmpty() ? Launch {true} : launch(floorLauncher, {});
+        const Launch floor
+                = floorLauncher.isEmpty() ? Launch {true} : launch(floorLauncher, floorArguments);
         const Launch run = launch(launcher, arguments);
         if (!run.ok || !floor.ok) {
             state.SkipWithError("a launcher did not report its first frame");
@@ -86,12 +87,19 @@ void registerProcessBenchmarks()
 {
     const QString clock = QStringLiteral("clock_first_paint");
     const QString minimal = QStringLiteral("minimal_first_paint");
+    const QStringList none;
+    // The program leaves OpenGL out (StartUp::drawWithoutOpenGl()); an empty window that leaves it
+    // out too is the floor of the program's own work.
+    const QStringList withoutOpenGl {QStringLiteral("--no-opengl")};
     for (auto *b :
-         {benchmark::RegisterBenchmark("start_up/clock", startUp, clock, QStringList(), minimal),
-          benchmark::RegisterBenchmark("start_up/minimal", startUp, minimal, QStringList(),
-                                       QString()),
+         {benchmark::RegisterBenchmark("start_up/clock", startUp, clock, none, minimal, none),
+          benchmark::RegisterBenchmark("start_up/own_work", startUp, clock, none, minimal,
+                                       withoutOpenGl),
+          benchmark::RegisterBenchmark("start_up/minimal", startUp, minimal, none, QString(), none),
+          benchmark::RegisterBenchmark("start_up/minimal_without_opengl", startUp, minimal,
+                                       withoutOpenGl, QString(), none),
           benchmark::RegisterBenchmark("scroll_styles/clock", startUp, clock,
-                                       QStringList {QStringLiteral("--scroll")}, QString())})
+                                       QStringList {QStringLiteral("--scroll")}, QString(), none)})
         // One launch a repetition, so that the median is that of the launches themselves: the
         // mean of several would carry a launch that the machine's other work slowed down.
         b->UseManualTime()
