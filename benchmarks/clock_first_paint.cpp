@@ -49,8 +49,7 @@ void scrollThroughStyles(QWidget &window)
 int main(int argc, char *argv[])
 {
     // As main() does, so that start-up here costs what it costs there.
-    StartUp::enableHighDpiScaling();
-    StartUp::drawWithoutOpenGl();
+    StartUp::prepareApplication();
     const StartUp::FontConfigWarmUp fontConfig;
     QApplication application(argc, argv);
     StartUp::ProgramWindow program(fontConfig);

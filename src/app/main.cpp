@@ -5,8 +5,7 @@
 
 int main(int argc, char *argv[])
 {
-    StartUp::enableHighDpiScaling();
-    StartUp::drawWithoutOpenGl();
+    StartUp::prepareApplication();
     const StartUp::FontConfigWarmUp fontConfig;
     QApplication application(argc, argv);
     StartUp::ProgramWindow program(fontConfig);

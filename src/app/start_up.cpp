@@ -76,6 +76,12 @@ void drawWithoutOpenGl()
         qputenv("QT_XCB_GL_INTEGRATION", "none");
 }
 
+void prepareApplication()
+{
+    enableHighDpiScaling();
+    drawWithoutOpenGl();
+}
+
 FontConfigWarmUp::FontConfigWarmUp()
 {
     // Resolved here, on the main thread: a QLibrary is a QObject, and the first thread to make one

@@ -27,6 +27,10 @@ void enableHighDpiScaling();
 // Call before the application object is made.
 void drawWithoutOpenGl();
 
+// All that comes before the application object: the two settings above. main() and the start-up
+// benchmark both call this, so that they cannot drift apart.
+void prepareApplication();
+
 // On the systems where Qt finds fonts through fontconfig (Linux, the BSDs), runs fontconfig's
 // set-up on a second thread: Qt would run it on the main thread as the form's first text is
 // measured, and it takes about a tenth of start-up, reading fontconfig's configuration files and
