@@ -8,7 +8,7 @@
 // folder laid out and the photo sets written.
 void registerWindowBenchmarks();
 
-// "start_up/{clock,own_work,minimal,minimal_without_opengl}" and "scroll_styles/clock": separate
+// "start_up/{clock,own_work,minimal_without_opengl}" and "scroll_styles/clock": separate
 // processes, timed from their start to their first painted frame, with their peak memory as the
 // counter "peak_MB". "start_up/clock" launches the empty window in turns with the program's, and
 // "start_up/own_work" the empty window without OpenGL, as the program runs; both count the empty
@@ -16,5 +16,10 @@ void registerWindowBenchmarks();
 //
 // Every benchmark also counts "cpu_ms", the CPU time of the work, for a busy machine.
 void registerProcessBenchmarks();
+
+// "spiffs_builder/{process,floor,in_process}": the image builder packing the ten sample pictures
+// as a new process, the least a process does with that input and output, and the builder's work
+// alone; with "peak_MB" and "cpu_ms". Defined in builder_benchmarks.cpp.
+void registerBuilderBenchmarks();
 
 #endif // BENCHMARKS_FIGURES_H

@@ -12,11 +12,6 @@
 #include "figures.h"
 #include "summary.h"
 
-// builder_benchmarks.cpp: "spiffs_builder/{process,floor,in_process}", the image builder packing
-// the ten sample pictures as a new process, the least a process does with that input and output,
-// and the builder's work alone; with "peak_MB" and "cpu_ms".
-void registerBuilderBenchmarks();
-
 namespace {
 
 QtMessageHandler standardHandler = nullptr;

@@ -95,7 +95,6 @@ void registerProcessBenchmarks()
          {benchmark::RegisterBenchmark("start_up/clock", startUp, clock, none, minimal, none),
           benchmark::RegisterBenchmark("start_up/own_work", startUp, clock, none, minimal,
                                        withoutOpenGl),
-          benchmark::RegisterBenchmark("start_up/minimal", startUp, minimal, none, QString(), none),
           benchmark::RegisterBenchmark("start_up/minimal_without_opengl", startUp, minimal,
                                        withoutOpenGl, QString(), none),
           benchmark::RegisterBenchmark("scroll_styles/clock", startUp, clock,
