@@ -18,7 +18,8 @@ using Enumerator = QList<Port> (*)();
 // The ports present now, from the enumerator in use (the system's, unless replaced).
 QList<Port> available();
 
-// Replaces the system's enumeration, for machines without serial ports; nullptr restores it.
+// Replaces the system's enumeration, so that tests see the same ports on every machine; nullptr
+// restores it.
 void setEnumerator(Enumerator enumerator);
 
 // The list item of a port: its name, two blanks, its description.
