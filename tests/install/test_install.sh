@@ -16,17 +16,8 @@ probe=$5
 source=$6
 validate=${7-}
 
-failures=0
-check() {
-    what=$1
-    shift
-    if "$@"; then
-        printf 'ok - %s\n' "$what"
-    else
-        printf 'not ok - %s\n' "$what"
-        failures=$((failures + 1))
-    fi
-}
+. "$(dirname -- "$0")/../support/checks.sh"
+
 # Runs a command, giving up after a minute; coreutils' timeout is not everywhere.
 bounded() {
     if command -v timeout >/dev/null 2>&1; then timeout 60 "$@"; else "$@"; fi
@@ -52,7 +43,7 @@ set -- --install "$build" --prefix "$prefix"
 [ -n "$config" ] && set -- "$@" --config "$config"
 if ! "$cmake" "$@" >"$root/install.log" 2>&1; then
     cat "$root/install.log"
-    echo "not ok - cmake --install"
+    fail "cmake --install"
     exit 1
 fi
 
@@ -93,27 +84,25 @@ check "the shipped desktop entry is valid" valid_entry "$prefix/desktop/electron
 program=$!
 sleep 2
 if kill -0 "$program" 2>/dev/null; then
-    echo "ok - the installed program is still running after 2 s"
+    pass "the installed program is still running after 2 s"
     kill "$program"
     wait "$program" 2>/dev/null || true
 else
     wait "$program" || true
     cat "$root/program.log"
-    echo "not ok - the installed program is still running after 2 s"
-    failures=$((failures + 1))
+    fail "the installed program is still running after 2 s"
 fi
 
 # ---- every button, against the installed files ---------------------------------------------------
 
 cp -- "$probe" "$prefix/"
 if (cd "$root" && bounded "$prefix/$(basename -- "$probe")"); then
-    echo "ok - every button works in the installed folder"
+    pass "every button works in the installed folder"
 else
     for log in mkspiffs.log esptool.log; do
         [ -f "$prefix/esptool/$log" ] && cat -- "$prefix/esptool/$log"
     done
-    echo "not ok - every button works in the installed folder"
-    failures=$((failures + 1))
+    fail "every button works in the installed folder"
 fi
 
 # ---- the desktop entry installer -----------------------------------------------------------------
@@ -167,4 +156,4 @@ untouched() {
 }
 check "the build's program folder is untouched" untouched
 
-[ "$failures" -eq 0 ]
+finish
