@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QtTest>
 
+#include "picture_helpers.h"
 #include "style_catalogue.h"
 
 namespace {
@@ -133,14 +134,14 @@ private slots:
                                                .convertToFormat(QImage::Format_RGB32);
                 const int slot = digit == 0 ? 9 : digit - 1;
                 // The slice must match its own digit much better than any other digit.
-                const double own = difference(slices[slot], picture);
+                const double own = TestPictures::meanDifference(slices[slot], picture);
                 QVERIFY2(own < 6.0,
                          qPrintable(
                                  QString("style %1 digit %2: %3").arg(style).arg(digit).arg(own)));
                 for (int other = 0; other < 10; ++other) {
                     if (other == slot)
                         continue;
-                    QVERIFY2(difference(slices[other], picture) > own,
+                    QVERIFY2(TestPictures::meanDifference(slices[other], picture) > own,
                              qPrintable(QString("style %1 digit %2 also matches slot %3")
                                                 .arg(style)
                                                 .arg(digit)
@@ -153,21 +154,6 @@ private slots:
     void customPreviewHasThePreviewSize()
     {
         QCOMPARE(QImage(StyleCatalogue::customPreviewPath()).size(), QSize(1350, 240));
-    }
-
-private:
-    // Mean absolute difference per channel, in grey levels.
-    static double difference(const QImage &a, const QImage &b)
-    {
-        qint64 total = 0;
-        for (int y = 0; y < a.height(); ++y) {
-            const QRgb *p = reinterpret_cast<const QRgb *>(a.constScanLine(y));
-            const QRgb *q = reinterpret_cast<const QRgb *>(b.constScanLine(y));
-            for (int x = 0; x < a.width(); ++x)
-                total += qAbs(qRed(p[x]) - qRed(q[x])) + qAbs(qGreen(p[x]) - qGreen(q[x]))
-                        + qAbs(qBlue(p[x]) - qBlue(q[x]));
-        }
-        return double(total) / (a.width() * a.height() * 3);
     }
 };
 

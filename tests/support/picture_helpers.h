@@ -2,7 +2,6 @@
 #define TESTS_PICTURE_HELPERS_H
 
 #include <QByteArray>
-#include <QColor>
 #include <QImage>
 
 // Making and comparing pictures in tests.
@@ -11,12 +10,12 @@ namespace TestPictures {
 // A picture as a file of this format would hold it; `quality` as QImage::save() takes it.
 QByteArray encoded(const QImage &image, const char *format, int quality = -1);
 
-// Whether two pictures are the same size and alike within JPEG re-encoding tolerance: the mean
-// absolute difference per channel, in tenths of a grey level, at most `tolerance`.
-bool alike(const QImage &a, const QImage &b, int tolerance = 24);
+// The mean absolute difference per channel of two pictures of the same size, in grey levels.
+double meanDifference(const QImage &a, const QImage &b);
 
-// The mean colour of a picture.
-QColor meanColour(const QImage &image);
+// Whether two pictures are the same size and alike within JPEG re-encoding tolerance: the mean
+// difference, in whole tenths of a grey level, at most `tolerance`.
+bool alike(const QImage &a, const QImage &b, int tolerance = 24);
 
 } // namespace TestPictures
 
