@@ -1,5 +1,6 @@
 # The reporting of the shell tests, sourced by bash or sh: one "ok -" or "not ok -" line a check, and
-# at the end the "N passed, N failed" line that CTest's log shows.
+# at the end the "N passed, N failed" line that CTest's log shows. Also the few checks that more
+# than one of them asks.
 
 passed=0
 failed=0
@@ -15,6 +16,14 @@ check() {
     shift
     if "$@"; then pass "$what"; else fail "$what"; fi
 }
+
+# status_is STATUS, status_failed: how the command under test ended, by $rc, which the test sets.
+status_is() { [ "$rc" -eq "$1" ]; }
+status_failed() { [ "$rc" -ne 0 ]; }
+# lines TEXT...: each argument on a line of its own, to compare with the lines of a file.
+lines() { printf '%s\n' "$@"; }
+# same_text FILE TEXT: the file holds TEXT, line ends at its end aside; a missing file holds none.
+same_text() { [ "$(cat -- "$1" 2>/dev/null)" = "$2" ]; }
 
 # finish: the summary, and the exit status of the whole test.
 finish() {

@@ -36,13 +36,9 @@ base_path=/usr/bin:/bin
 
 # ---- predicates ------------------------------------------------------------
 
-status_is() { [ "$rc" -eq "$1" ]; }
-status_failed() { [ "$rc" -ne 0 ]; }
 called() { [ -e "$calls/$1.args" ]; }
 not_called() { [ ! -e "$calls/$1.args" ]; }
 args_of() { cat -- "$calls/$1.args" 2>/dev/null; }
-lines() { printf '%s\n' "$@"; }
-same_text() { [ "$(cat -- "$1" 2>/dev/null)" = "$2" ]; }
 log_has() { grep -qF -- "$2" "$esp/$1" 2>/dev/null; }
 quiet() { [ ! -s "$root/out" ] && [ ! -s "$root/err" ]; }
 real_dir() { (cd -- "$1" && pwd -P); }

@@ -58,15 +58,11 @@ run() {
     [ ! -s "$root/out" ] || sed 's/^/# /' "$root/out"
 }
 
-status_is() { [ "$rc" -eq "$1" ]; }
-status_failed() { [ "$rc" -ne 0 ]; }
 # log_text LOG: the log in UTF-8 without CRs (cmd writes it in the OEM code page).
 log_text() { tr -d '\r' <"$esp/$1" 2>/dev/null | iconv -f CP437 -t UTF-8; }
 log_has() { log_text "$1" | grep -qF -- "$2"; }
 args_of() { tr -d '\r' <"$esp/$1.args" 2>/dev/null; }
 not_called() { [ ! -e "$esp/$1.args" ]; }
-same_text() { [ "$(cat -- "$1" 2>/dev/null)" = "$2" ]; }
-lines() { printf '%s\n' "$@"; }
 # no_temporary_image: no run's folder (NAME.N.run) nor an old-style temporary image is left.
 no_temporary_image() {
     [ ! -e "$esp/spiffs.bin.tmp" ] && [ -z "$(find "$esp" -maxdepth 1 -name '*.run')" ]
