@@ -1,7 +1,5 @@
 // "Compile Custom Picture": the custom set, the previews, the builder and custom mode.
 
-#include <QBuffer>
-#include <QLabel>
 #include <QPushButton>
 #include <QtTest>
 
@@ -15,6 +13,8 @@
 namespace {
 
 using TestPictures::encoded;
+using TestPictures::fromFile;
+using TestPictures::shownBy;
 
 // A part of the panel and the colour that it must show.
 struct Region
@@ -23,16 +23,6 @@ struct Region
     QColor colour;
 };
 using Regions = QVector<Region>;
-
-QImage labelImage(QLabel *label)
-{
-    return label->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-QImage resource(const QString &path)
-{
-    return QImage(path).convertToFormat(QImage::Format_RGB32);
-}
 
 QList<QByteArray> dataFiles()
 {
@@ -146,9 +136,9 @@ private slots:
         QVERIFY(WindowProbe(window).compileAndWait());
         for (int digit = 0; digit <= 9; ++digit)
             QVERIFY2(dataMatchesCustomSet(digit), qPrintable(QString::number(digit)));
-        const QImage custom = resource(StyleCatalogue::customPreviewPath());
-        QCOMPARE(labelImage(probe.ui()->labelPicture), custom);
-        QCOMPARE(labelImage(probe.ui()->labelPicture_2), custom);
+        const QImage custom = fromFile(StyleCatalogue::customPreviewPath());
+        QCOMPARE(shownBy(probe.ui()->labelPicture), custom);
+        QCOMPARE(shownBy(probe.ui()->labelPicture_2), custom);
         QCOMPARE(ProgramFolder::readFile(builderRuns()), QByteArray("run\n"));
         // The builder saw all ten pictures, already written when it started.
         QCOMPARE(ProgramFolder::readFile(ProgramFolder::esptool() + "/data-at-build").count('\n'),
@@ -166,16 +156,15 @@ private slots:
         const QList<QByteArray> styleData = dataFiles();
         QVERIFY(WindowProbe(window).compileAndWait());
         QCOMPARE(dataFiles(), styleData);
-        QCOMPARE(labelImage(probe.ui()->labelPicture),
-                 resource(StyleCatalogue::customPreviewPath()));
-        QCOMPARE(labelImage(probe.ui()->labelPicture_2), resource(StyleCatalogue::previewPath(20)));
+        QCOMPARE(shownBy(probe.ui()->labelPicture), fromFile(StyleCatalogue::customPreviewPath()));
+        QCOMPARE(shownBy(probe.ui()->labelPicture_2), fromFile(StyleCatalogue::previewPath(20)));
         QCOMPARE(probe.customFlag(), QString("1"));
 
         QVERIFY(WindowProbe(window).compileAndWait());
         for (int digit = 0; digit <= 9; ++digit)
             QVERIFY(dataMatchesCustomSet(digit));
-        QCOMPARE(labelImage(probe.ui()->labelPicture_2),
-                 resource(StyleCatalogue::customPreviewPath()));
+        QCOMPARE(shownBy(probe.ui()->labelPicture_2),
+                 fromFile(StyleCatalogue::customPreviewPath()));
         QCOMPARE(ProgramFolder::readFile(builderRuns()), QByteArray("run\nrun\n"));
     }
 
@@ -205,10 +194,8 @@ private slots:
         Electronic_Clock window;
         QVERIFY(WindowProbe(window).compileAndWait());
         const QImage decoded(ProgramFolder::customPicture(6));
-        QBuffer expected;
-        expected.open(QIODevice::WriteOnly);
-        decoded.save(&expected, "JPG", 100);
-        QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(6)), expected.data());
+        QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(6)),
+                 encoded(decoded, "JPG", 100));
     }
 
     void customPicturesAreFittedUprightOntoTheBlackPanel_data()

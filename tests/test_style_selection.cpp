@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLabel>
 #include <QPushButton>
 #include <QtTest>
 
@@ -13,20 +12,13 @@
 
 namespace {
 
+using TestPictures::fromFile;
+using TestPictures::shownBy;
+
 int messagesSeen = 0;
 void countMessages(QtMsgType, const QMessageLogContext &, const QString &)
 {
     ++messagesSeen;
-}
-
-QImage labelImage(QLabel *label)
-{
-    return label->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-QImage resource(const QString &path)
-{
-    return QImage(path).convertToFormat(QImage::Format_RGB32);
 }
 
 QPushButton *styleButton(Electronic_Clock &window, int style)
@@ -64,15 +56,15 @@ private slots:
             const QImage written(ProgramFolder::dataPicture(digit));
             QCOMPARE(written.size(), QSize(135, 240));
             QVERIFY2(
-                    TestPictures::alike(written, resource(StyleCatalogue::digitPath(style, digit))),
+                    TestPictures::alike(written, fromFile(StyleCatalogue::digitPath(style, digit))),
                     qPrintable(QString("digit %1").arg(digit)));
             // Not a byte copy: the picture is encoded again at the highest quality.
             QVERIFY(ProgramFolder::readFile(ProgramFolder::dataPicture(digit))
                     != ProgramFolder::readFile(StyleCatalogue::digitPath(style, digit)));
         }
-        const QImage preview = resource(StyleCatalogue::previewPath(style));
-        QCOMPARE(labelImage(probe.ui()->labelPicture), preview);
-        QCOMPARE(labelImage(probe.ui()->labelPicture_2), preview);
+        const QImage preview = fromFile(StyleCatalogue::previewPath(style));
+        QCOMPARE(shownBy(probe.ui()->labelPicture), preview);
+        QCOMPARE(shownBy(probe.ui()->labelPicture_2), preview);
         QCOMPARE(probe.customFlag(), QString("0"));
         QCOMPARE(messagesSeen, 0);
         QCOMPARE(probe.ui()->progressBar->text(), QString("Idle"));
@@ -90,7 +82,7 @@ private slots:
         styleButton(window, 12)->click();
         QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(4)), first);
         QVERIFY(TestPictures::alike(QImage(ProgramFolder::dataPicture(4)),
-                                    resource(StyleCatalogue::digitPath(12, 4))));
+                                    fromFile(StyleCatalogue::digitPath(12, 4))));
     }
 
     void missingDataFolderCreatesNothing()
@@ -103,7 +95,7 @@ private slots:
         styleButton(window, 5)->click();
         QVERIFY(!QFileInfo::exists(ProgramFolder::data()));
         QCOMPARE(QDir(ProgramFolder::esptool()).entryList(QDir::AllEntries | QDir::Hidden), before);
-        QCOMPARE(labelImage(probe.ui()->labelPicture_2), resource(StyleCatalogue::previewPath(5)));
+        QCOMPARE(shownBy(probe.ui()->labelPicture_2), fromFile(StyleCatalogue::previewPath(5)));
         QCOMPARE(probe.customFlag(), QString("0"));
     }
 
@@ -117,7 +109,7 @@ private slots:
         QVERIFY(QFileInfo(ProgramFolder::dataPicture(3)).isDir());
         for (int digit : {0, 1, 2, 4, 9})
             QVERIFY(TestPictures::alike(QImage(ProgramFolder::dataPicture(digit)),
-                                        resource(StyleCatalogue::digitPath(2, digit))));
+                                        fromFile(StyleCatalogue::digitPath(2, digit))));
         QCOMPARE(WindowProbe(window).customFlag(), QString("0"));
     }
 
@@ -136,7 +128,7 @@ private slots:
         QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(3)), before);
         for (int digit : {0, 2, 4, 9})
             QVERIFY(TestPictures::alike(QImage(ProgramFolder::dataPicture(digit)),
-                                        resource(StyleCatalogue::digitPath(11, digit))));
+                                        fromFile(StyleCatalogue::digitPath(11, digit))));
         protectedPicture.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     }
 
@@ -169,10 +161,10 @@ private slots:
         for (int style = StyleCatalogue::firstStyle; style <= StyleCatalogue::lastStyle; ++style) {
             styleButton(window, style)->click();
             QVERIFY2(TestPictures::alike(QImage(ProgramFolder::dataPicture(7)),
-                                         resource(StyleCatalogue::digitPath(style, 7))),
+                                         fromFile(StyleCatalogue::digitPath(style, 7))),
                      qPrintable(QString("style %1").arg(style)));
-            QCOMPARE(labelImage(WindowProbe(window).ui()->labelPicture),
-                     resource(StyleCatalogue::previewPath(style)));
+            QCOMPARE(shownBy(WindowProbe(window).ui()->labelPicture),
+                     fromFile(StyleCatalogue::previewPath(style)));
         }
     }
 };

@@ -11,12 +11,16 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
+#include "picture_helpers.h"
 #include "program_folder.h"
 #include "start_up.h"
 #include "style_catalogue.h"
 #include "window_probe.h"
 
 namespace {
+
+using TestPictures::fromPixmap;
+using TestPictures::shownBy;
 
 const QStringList slotSignatures = {
         "Qtimer1()",
@@ -72,11 +76,6 @@ QIcon qtsOwnIcon(const QString &path)
     icon.addPixmap(picture, QIcon::Normal, QIcon::Off);
     icon.addPixmap(picture, QIcon::Normal, QIcon::On);
     return icon;
-}
-
-QImage rgb(const QPixmap &pixmap)
-{
-    return pixmap.toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 // The preview smoothly scaled to `size`, as an icon scales it.
@@ -191,7 +190,7 @@ private slots:
             QCOMPARE(button->icon().actualSize(QSize(800, 140)), QSize(787, 140));
             for (QIcon::State state : {QIcon::Off, QIcon::On}) {
                 const QPixmap drawn = button->icon().pixmap(QSize(800, 140), QIcon::Normal, state);
-                QCOMPARE(drawn.toImage().convertToFormat(QImage::Format_RGB32), expected);
+                QCOMPARE(fromPixmap(drawn), expected);
             }
         }
         QVERIFY(QIcon(ProgramFolder::path() + "/no such picture.jpg").isNull());
@@ -257,10 +256,7 @@ private slots:
         const QImage custom(":/img/NorikIPS_PIC_Picture/NorikIPS_PIC_custom.jpg");
         QVERIFY(!custom.isNull());
         for (QLabel *label : {ui->labelPicture, ui->labelPicture_2}) {
-            QCOMPARE(label->pixmap(Qt::ReturnByValue)
-                             .toImage()
-                             .convertToFormat(QImage::Format_RGB32),
-                     custom.convertToFormat(QImage::Format_RGB32));
+            QCOMPARE(shownBy(label), custom.convertToFormat(QImage::Format_RGB32));
             QVERIFY(label->text().isEmpty());
         }
         QCOMPARE(ui->progressBar->value(), 0);
@@ -331,7 +327,7 @@ private slots:
                         QCOMPARE(drawn.size(), expected.size());
                         QCOMPARE(button->icon().actualSize(size, mode, state),
                                  reference.actualSize(size, mode, state));
-                        QVERIFY2(rgb(drawn) == rgb(expected),
+                        QVERIFY2(fromPixmap(drawn) == fromPixmap(expected),
                                  qPrintable(QString("style %1, %2 x %3, mode %4, state %5")
                                                     .arg(style)
                                                     .arg(size.width())
@@ -366,7 +362,7 @@ private slots:
                                              Qt::KeepAspectRatio));
             QCOMPARE(drawn.size(), expected.size());
             QCOMPARE(drawn.devicePixelRatio(), expected.devicePixelRatio());
-            QVERIFY(rgb(drawn) == rgb(expected));
+            QVERIFY(fromPixmap(drawn) == fromPixmap(expected));
 
             // QIcon::paint, which draws through the engine's own paint().
             for (qreal paintRatio : {1.0, 2.0}) {
@@ -415,8 +411,7 @@ private slots:
         const QImage custom(StyleCatalogue::customPreviewPath());
         QCOMPARE(probe.scratchImage(), custom);
         for (QLabel *label : {probe.ui()->labelPicture, probe.ui()->labelPicture_2}) {
-            QCOMPARE(rgb(label->pixmap(Qt::ReturnByValue)),
-                     custom.convertToFormat(QImage::Format_RGB32));
+            QCOMPARE(shownBy(label), custom.convertToFormat(QImage::Format_RGB32));
         }
         QCOMPARE(program.window().size(), QSize(850, 740));
         QCOMPARE(QGuiApplication::desktopFileName(), QString("electronic_clock"));
@@ -467,7 +462,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         for (int style : {1, 2, 3}) {
             auto *button = window.findChild<QPushButton *>(QString("pushButtonJPG%1").arg(style));
-            QCOMPARE(rgb(button->icon().pixmap(QSize(800, 140))),
+            QCOMPARE(fromPixmap(button->icon().pixmap(QSize(800, 140))),
                      previewScaled(style, drawnSize).convertToFormat(QImage::Format_RGB32));
         }
         QVERIFY(StartUp::takePrefetched(StyleCatalogue::previewPath(1), drawnSize).isNull());

@@ -43,11 +43,6 @@ QStringList tenPictures()
     return names;
 }
 
-QImage resource(const QString &path)
-{
-    return QImage(path).convertToFormat(QImage::Format_RGB32);
-}
-
 } // namespace
 
 class TestInstalledFolder : public QObject
@@ -117,8 +112,9 @@ private slots:
             button->click();
             QCOMPARE(dataFiles(), tenPictures());
             for (int digit : {0, 7})
-                QVERIFY2(TestPictures::alike(QImage(ProgramFolder::dataPicture(digit)),
-                                             resource(StyleCatalogue::digitPath(style, digit))),
+                QVERIFY2(TestPictures::alike(
+                                 QImage(ProgramFolder::dataPicture(digit)),
+                                 TestPictures::fromFile(StyleCatalogue::digitPath(style, digit))),
                          qPrintable(QString("style %1, digit %2").arg(style).arg(digit)));
         }
     }
@@ -142,7 +138,7 @@ private slots:
         compile(window);
         // In style mode the compile packs the style's digits, not the custom set.
         QVERIFY(TestPictures::alike(QImage(ProgramFolder::dataPicture(3)),
-                                    resource(StyleCatalogue::digitPath(11, 3))));
+                                    TestPictures::fromFile(StyleCatalogue::digitPath(11, 3))));
 
         probe.ui()->pushButtonUpdateCom->click();
         QCOMPARE(probe.ui()->comboBox->count(), 2);

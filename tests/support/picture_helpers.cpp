@@ -1,6 +1,7 @@
 #include "picture_helpers.h"
 
 #include <QBuffer>
+#include <QLabel>
 #include <QtMath>
 
 namespace TestPictures {
@@ -11,6 +12,21 @@ QByteArray encoded(const QImage &image, const char *format, int quality)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, format, quality);
     return buffer.data();
+}
+
+QImage fromFile(const QString &path)
+{
+    return QImage(path).convertToFormat(QImage::Format_RGB32);
+}
+
+QImage fromPixmap(const QPixmap &pixmap)
+{
+    return pixmap.toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+QImage shownBy(const QLabel *label)
+{
+    return fromPixmap(label->pixmap(Qt::ReturnByValue));
 }
 
 double meanDifference(const QImage &a, const QImage &b)
