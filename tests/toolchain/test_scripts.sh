@@ -36,6 +36,7 @@ base_path=/usr/bin:/bin
 
 # ---- predicates ------------------------------------------------------------
 
+. "$(dirname -- "$0")/../support/upload_checks.sh"
 called() { [ -e "$calls/$1.args" ]; }
 not_called() { [ ! -e "$calls/$1.args" ]; }
 args_of() { cat -- "$calls/$1.args" 2>/dev/null; }
@@ -43,8 +44,6 @@ log_has() { grep -qF -- "$2" "$esp/$1" 2>/dev/null; }
 quiet() { [ ! -s "$root/out" ] && [ ! -s "$root/err" ]; }
 real_dir() { (cd -- "$1" && pwd -P); }
 ran_in_esptool_folder() { same_text "$calls/$1.cwd" "$(real_dir "$esp")"; }
-# folder_holds NAME...: the esptool folder holds exactly these entries.
-folder_holds() { [ "$(cd -- "$esp" && LC_ALL=C ls)" = "$(LC_ALL=C; lines "$@" | sort)" ]; }
 # log_starts_with_date LOG: the first line begins with YYYY-MM-DD.
 log_starts_with_date() { head -n 1 -- "$esp/$1" | grep -q '^[0-9]\{4\}-[0-9][0-9]-[0-9][0-9] '; }
 # esptool_args_are TAG DEVICE: TAG received exactly the upload arguments.
@@ -147,12 +146,6 @@ with open("$calls/esptool.py.cwd", "w") as f: f.write(os.path.realpath(os.getcwd
 with open("$calls/esptool.py.args", "w") as f: f.write("".join(a + "\n" for a in args))
 print("output of esptool.py")
 EOF
-}
-
-# set_port PORT: rewrites the first line of esptool.bat as the program does.
-set_port() {
-    local f="$esp/esptool.bat"
-    { printf 'set com=%s\r\n' "$1"; tail -n +2 -- "$f"; } >"$f.new" && mv -- "$f.new" "$f"
 }
 
 # run NAME [PATH]: runs a script as the program does; sets $rc, keeps the

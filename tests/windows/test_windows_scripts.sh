@@ -29,6 +29,7 @@ for exe in "$launcher_exe" "$fake_exe" "$builder_exe"; do
 done
 
 . "$(dirname -- "$0")/../support/checks.sh"
+. "$(dirname -- "$0")/../support/upload_checks.sh"
 
 root=$(mktemp -d) || exit 2
 trap 'rm -rf -- "$root"' EXIT
@@ -67,8 +68,6 @@ not_called() { [ ! -e "$esp/$1.args" ]; }
 no_temporary_image() {
     [ ! -e "$esp/spiffs.bin.tmp" ] && [ -z "$(find "$esp" -maxdepth 1 -name '*.run')" ]
 }
-# folder_holds NAME...: the esptool folder holds exactly these entries.
-folder_holds() { [ "$(cd -- "$esp" && LC_ALL=C ls)" = "$(LC_ALL=C; lines "$@" | sort)" ]; }
 # result_is LOG TEXT: the log's one result line is its last, starts with TEXT and holds no '%'.
 result_is() {
     local last
@@ -231,7 +230,7 @@ upload_with() {
     run mkspiffs.bat
     cp -- "$fake_exe" "$esp/esptool.exe"
     [ "${2:-0}" -eq 0 ] || printf '%s' "$2" >"$esp/esptool.exit"
-    { printf 'set com=%s\r\n' "$1"; tail -n +2 -- "$scripts/esptool.bat"; } >"$esp/esptool.bat"
+    set_port "$1"
     run esptool.bat
 }
 
@@ -279,7 +278,7 @@ ready_to_upload() {
     fresh_folder
     cp -- "$root/built.bin" "$esp/spiffs.bin"
     cp -- "$fake_exe" "$esp/esptool.exe"
-    { printf 'set com=%s\r\n' "$1"; tail -n +2 -- "$scripts/esptool.bat"; } >"$esp/esptool.bat"
+    set_port "$1"
 }
 esptool_calls=$esp/esptool.calls
 . "$(dirname -- "$0")/../support/backup_checks.sh"
