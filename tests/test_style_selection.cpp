@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "message_count.h"
 #include "picture_helpers.h"
 #include "program_folder.h"
 #include "style_catalogue.h"
@@ -14,12 +15,6 @@ namespace {
 
 using TestPictures::fromFile;
 using TestPictures::shownBy;
-
-int messagesSeen = 0;
-void countMessages(QtMsgType, const QMessageLogContext &, const QString &)
-{
-    ++messagesSeen;
-}
 
 QPushButton *styleButton(Electronic_Clock &window, int style)
 {
@@ -47,10 +42,9 @@ private slots:
         QFETCH(int, style);
         Electronic_Clock window;
         WindowProbe probe(window);
-        messagesSeen = 0;
-        const QtMessageHandler previous = qInstallMessageHandler(countMessages);
+        MessageCount messages;
         styleButton(window, style)->click();
-        qInstallMessageHandler(previous);
+        const int messagesLogged = messages.stop();
 
         for (int digit = 0; digit <= 9; ++digit) {
             const QImage written(ProgramFolder::dataPicture(digit));
@@ -66,7 +60,7 @@ private slots:
         QCOMPARE(shownBy(probe.ui()->labelPicture), preview);
         QCOMPARE(shownBy(probe.ui()->labelPicture_2), preview);
         QCOMPARE(probe.customFlag(), QString("0"));
-        QCOMPARE(messagesSeen, 0);
+        QCOMPARE(messagesLogged, 0);
         QCOMPARE(probe.ui()->progressBar->text(), QString("Idle"));
         QVERIFY(!probe.compileTimer()->isActive());
         // The data folder holds the ten pictures and nothing else, no temporary file left over.

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
+#include "message_count.h"
 #include "picture_helpers.h"
 #include "program_folder.h"
 #include "start_up.h"
@@ -83,12 +84,6 @@ QImage previewScaled(int style, const QSize &size)
 {
     return QImage(StyleCatalogue::previewPath(style))
             .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-}
-
-int messagesSeen = 0;
-void countMessages(QtMsgType, const QMessageLogContext &, const QString &)
-{
-    ++messagesSeen;
 }
 
 } // namespace
@@ -241,11 +236,9 @@ private slots:
 
     void constructorLeavesTheWindowReady()
     {
-        messagesSeen = 0;
-        const QtMessageHandler previous = qInstallMessageHandler(countMessages);
+        MessageCount messages;
         Electronic_Clock window;
-        qInstallMessageHandler(previous);
-        QCOMPARE(messagesSeen, 0); // no slot ran while the window was built
+        QCOMPARE(messages.stop(), 0); // no slot ran while the window was built
 
         WindowProbe probe(window);
         auto *ui = probe.ui();
