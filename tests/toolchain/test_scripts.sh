@@ -380,35 +380,19 @@ fi
 
 # ---- esptool.bat: keeping the clock's own file system ----------------------
 
-clock=5c-cf-7f-51-4d-01
 esptool_calls=$calls/esptool.calls
 . "$(dirname -- "$0")/../support/backup_checks.sh"
-# no_backup_made: the upload stopped before writing and left nothing behind.
-no_backup_made() {
-    status_failed && ! called_with write_flash && [ ! -e "$esp/backup/$clock.bin" ] &&
-        { [ ! -e "$esp/backup" ] || backup_holds; } && [ "$(tree_of_root)" = "$tree_before" ] &&
-        log_has esptool.log "put an empty file named no-backup"
-}
 # tree_of_root: every path below the test's root but the fakes' records and the outputs.
 tree_of_root() {
     (cd -- "$root" && find . ! -path './calls*' ! -path './out' ! -path './err' \
         ! -path './Prog dir é/esptool/esptool.log' ! -path './Prog dir é/esptool/backup' | LC_ALL=C sort)
-}
-# run_upload: runs esptool.bat, noting the tree before it in $tree_before.
-run_upload() {
-    tree_before=$(tree_of_root)
-    run esptool.bat
 }
 
 # The clock's file system as a real image of known files.
 if [ -z "$builder" ]; then
     skip "esptool.bat: keeping the clock's file system (no spiffs_builder given)"
 else
-    mkdir -p -- "$root/clock-files/sub"
-    printf 'the clock zero' >"$root/clock-files/0.jpg"
-    printf 'the clock seven' >"$root/clock-files/sub/7.jpg"
-    "$builder" -c "$root/clock-files" -p 256 -b 8192 -s 1024000 "$root/clock.bin" >/dev/null
-
+    make_clock_image
     ready_to_upload ttyUSB0
     cp -- "$builder" "$esp/spiffs_builder"
     cp -- "$root/clock.bin" "$calls/flash"

@@ -269,7 +269,6 @@ check "esptool.bat: ... and says so" result_is esptool.log \
 
 # ---- esptool.bat: keeping the clock's own file system -----------------------
 
-clock=5c-cf-7f-51-4d-01
 esp_win=$(winepath -w "$esp")
 
 # ready_to_upload PORT: a fresh folder with the image built above, the fake esptool.exe and the
@@ -288,27 +287,9 @@ tree_of_root() {
         ! -path "./Clock é ü (1)/esptool/esptool.*" ! -path "./Clock é ü (1)/esptool/backup" |
         LC_ALL=C sort)
 }
-# run_upload: runs esptool.bat, noting the tree before it in $tree_before.
-run_upload() {
-    tree_before=$(tree_of_root)
-    run esptool.bat
-}
-# no_backup_made: the upload stopped before writing and left nothing behind, not even in backup\.
-no_backup_made() {
-    status_failed || { echo "# esptool.bat exited with 0"; return 1; }
-    ! called_with write_flash || { echo "# esptool.bat wrote the image"; return 1; }
-    [ ! -e "$esp/backup/$clock.bin" ] && { [ ! -e "$esp/backup" ] || backup_holds; } ||
-        { echo "# backup holds:" $(cd -- "$esp/backup" && ls); return 1; }
-    [ "$(tree_of_root)" = "$tree_before" ] ||
-        { diff <(echo "$tree_before") <(tree_of_root) | sed 's/^/# /'; return 1; }
-    log_has esptool.log "put an empty file named no-backup"
-}
 
-# The clock's file system: a real image of known files, made by the Linux builder.
-mkdir -p -- "$root/clock-files/sub"
-printf 'the clock zero' >"$root/clock-files/0.jpg"
-printf 'the clock seven' >"$root/clock-files/sub/7.jpg"
-"$builder" -c "$root/clock-files" -p 256 -b 8192 -s 1024000 "$root/clock.bin" >/dev/null
+# The clock's file system, made by the Linux builder.
+make_clock_image
 
 ready_to_upload COM7
 cp -- "$root/clock.bin" "$esp/esptool.flash"
