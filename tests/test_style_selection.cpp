@@ -16,11 +16,6 @@ namespace {
 using TestPictures::fromFile;
 using TestPictures::shownBy;
 
-QPushButton *styleButton(Electronic_Clock &window, int style)
-{
-    return window.findChild<QPushButton *>(QString("pushButtonJPG%1").arg(style));
-}
-
 } // namespace
 
 class TestStyleSelection : public QObject
@@ -43,7 +38,7 @@ private slots:
         Electronic_Clock window;
         WindowProbe probe(window);
         MessageCount messages;
-        styleButton(window, style)->click();
+        probe.styleButton(style)->click();
         const int messagesLogged = messages.stop();
 
         for (int digit = 0; digit <= 9; ++digit) {
@@ -70,10 +65,11 @@ private slots:
     void latestClickDecides()
     {
         Electronic_Clock window;
-        styleButton(window, 3)->click();
-        styleButton(window, 12)->click();
+        WindowProbe probe(window);
+        probe.styleButton(3)->click();
+        probe.styleButton(12)->click();
         const QByteArray first = ProgramFolder::readFile(ProgramFolder::dataPicture(4));
-        styleButton(window, 12)->click();
+        probe.styleButton(12)->click();
         QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(4)), first);
         QVERIFY(TestPictures::alike(QImage(ProgramFolder::dataPicture(4)),
                                     fromFile(StyleCatalogue::digitPath(12, 4))));
@@ -86,7 +82,7 @@ private slots:
                 = QDir(ProgramFolder::esptool()).entryList(QDir::AllEntries | QDir::Hidden);
         Electronic_Clock window;
         WindowProbe probe(window);
-        styleButton(window, 5)->click();
+        probe.styleButton(5)->click();
         QVERIFY(!QFileInfo::exists(ProgramFolder::data()));
         QCOMPARE(QDir(ProgramFolder::esptool()).entryList(QDir::AllEntries | QDir::Hidden), before);
         QCOMPARE(shownBy(probe.ui()->labelPicture_2), fromFile(StyleCatalogue::previewPath(5)));
@@ -99,7 +95,7 @@ private slots:
         ProgramFolder::remove(ProgramFolder::dataPicture(3));
         QVERIFY(QDir().mkdir(ProgramFolder::dataPicture(3)));
         Electronic_Clock window;
-        styleButton(window, 2)->click();
+        WindowProbe(window).styleButton(2)->click();
         QVERIFY(QFileInfo(ProgramFolder::dataPicture(3)).isDir());
         for (int digit : {0, 1, 2, 4, 9})
             QVERIFY(TestPictures::alike(QImage(ProgramFolder::dataPicture(digit)),
@@ -118,7 +114,7 @@ private slots:
                   "this.");
         const QByteArray before = ProgramFolder::readFile(ProgramFolder::dataPicture(3));
         Electronic_Clock window;
-        styleButton(window, 11)->click();
+        WindowProbe(window).styleButton(11)->click();
         QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(3)), before);
         for (int digit : {0, 2, 4, 9})
             QVERIFY(TestPictures::alike(QImage(ProgramFolder::dataPicture(digit)),
@@ -140,7 +136,7 @@ private slots:
                   "this.");
         }
         Electronic_Clock window;
-        styleButton(window, 4)->click();
+        WindowProbe(window).styleButton(4)->click();
         QFile::setPermissions(ProgramFolder::data(),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         for (int digit = 0; digit <= 9; ++digit)
@@ -153,7 +149,7 @@ private slots:
     {
         Electronic_Clock window;
         for (int style = StyleCatalogue::firstStyle; style <= StyleCatalogue::lastStyle; ++style) {
-            styleButton(window, style)->click();
+            WindowProbe(window).styleButton(style)->click();
             QVERIFY2(TestPictures::alike(QImage(ProgramFolder::dataPicture(7)),
                                          fromFile(StyleCatalogue::digitPath(style, 7))),
                      qPrintable(QString("style %1").arg(style)));

@@ -177,7 +177,7 @@ private slots:
         // The previews decode only when drawn; what is drawn is the preview, smoothly scaled.
         Electronic_Clock window;
         for (int style : {1, 12, 23}) {
-            auto *button = window.findChild<QPushButton *>(QString("pushButtonJPG%1").arg(style));
+            auto *button = WindowProbe(window).styleButton(style);
             const QImage expected
                     = QImage(StyleCatalogue::previewPath(style))
                               .scaled(800, 140, Qt::KeepAspectRatio, Qt::SmoothTransformation)
@@ -308,7 +308,7 @@ private slots:
     {
         Electronic_Clock window;
         for (int style : {1, 23}) {
-            auto *button = window.findChild<QPushButton *>(QString("pushButtonJPG%1").arg(style));
+            auto *button = WindowProbe(window).styleButton(style);
             const QIcon reference = qtsOwnIcon(StyleCatalogue::previewPath(style));
             for (const QSize size :
                  {QSize(800, 140), QSize(1200, 210), QSize(1600, 280), QSize(100, 100)}) {
@@ -343,7 +343,7 @@ private slots:
         if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
             QCOMPARE(ratio, qEnvironmentVariable("QT_SCALE_FACTOR").toDouble());
         for (int style : {1, 12}) {
-            auto *button = window.findChild<QPushButton *>(QString("pushButtonJPG%1").arg(style));
+            auto *button = WindowProbe(window).styleButton(style);
             const QIcon reference = qtsOwnIcon(StyleCatalogue::previewPath(style));
             // As the button asks for it when it paints.
             const QPixmap drawn = button->icon().pixmap(window.windowHandle(), QSize(800, 140));
@@ -454,7 +454,7 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         for (int style : {1, 2, 3}) {
-            auto *button = window.findChild<QPushButton *>(QString("pushButtonJPG%1").arg(style));
+            auto *button = WindowProbe(window).styleButton(style);
             QCOMPARE(fromPixmap(button->icon().pixmap(QSize(800, 140))),
                      previewScaled(style, drawnSize).convertToFormat(QImage::Format_RGB32));
         }

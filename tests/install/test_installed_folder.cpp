@@ -107,7 +107,7 @@ private slots:
     {
         Electronic_Clock window;
         for (int style = StyleCatalogue::firstStyle; style <= StyleCatalogue::lastStyle; ++style) {
-            auto *button = window.findChild<QPushButton *>(QString("pushButtonJPG%1").arg(style));
+            auto *button = WindowProbe(window).styleButton(style);
             QVERIFY(button);
             button->click();
             QCOMPARE(dataFiles(), tenPictures());

@@ -33,6 +33,11 @@ public:
         QTest::ignoreMessage(QtDebugMsg, "上传按钮已经按下");
         window.ui->pushButtonUpload->click();
     }
+    // The button of a style, by the style's number.
+    QPushButton *styleButton(int style) const
+    {
+        return window.findChild<QPushButton *>(QString("pushButtonJPG%1").arg(style));
+    }
     // A compile click, and the builder let run to its end.
     bool compileAndWait() const
     {
