@@ -14,11 +14,6 @@
 
 namespace {
 
-QList<SerialPorts::Port> onePort()
-{
-    return {{"ttyUSB0", "USB serial"}};
-}
-
 // Files that the scripts and the fake tools write on purpose; anything else new is a leftover.
 const QStringList scriptOutputs
         = QStringList {"esptool/spiffs.bin", "esptool/mkspiffs.log", "esptool/esptool.log"}
@@ -64,7 +59,7 @@ class TestBadFolders : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { SerialPorts::setEnumerator(onePort); }
+    void initTestCase() { SerialPorts::setEnumerator(FakeTools::onePort); }
     void cleanup() { makeWritable(ProgramFolder::path()); }
 
     void wholeRoadWithADamagedFolder_data()

@@ -16,11 +16,6 @@
 
 namespace {
 
-QList<SerialPorts::Port> onePort()
-{
-    return {{"ttyUSB0", "USB serial"}};
-}
-
 bool isRunningOrWaiting(const ScriptLauncher *launcher)
 {
     const ScriptLauncher::Outcome outcome = launcher->outcome();
@@ -62,7 +57,7 @@ class TestFastClicks : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { SerialPorts::setEnumerator(onePort); }
+    void initTestCase() { SerialPorts::setEnumerator(FakeTools::onePort); }
 
     void invariantsHoldAfterEveryEvent()
     {

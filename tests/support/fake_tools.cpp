@@ -50,6 +50,11 @@ void replaceScript(const QString &name, const QByteArray &body)
                                      + "\n");
 }
 
+QList<SerialPorts::Port> onePort()
+{
+    return {{"ttyUSB0", "USB serial"}};
+}
+
 QStringList records()
 {
     QStringList files;

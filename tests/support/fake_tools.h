@@ -5,8 +5,11 @@
 #include <QString>
 #include <QStringList>
 
+#include "serial_ports.h"
+
 // Stand-ins for the tools that the shipped scripts run, put beside the scripts in esptool/, where
-// the scripts look first. Each records how it was run in files beside itself.
+// the scripts look first. Each records how it was run in files beside itself. And a stand-in for
+// the system's list of serial ports.
 namespace FakeTools {
 
 // The clock that the fake esptool answers for, as the upload script names its copy.
@@ -25,6 +28,9 @@ void installEsptool();
 // Replaces a shipped script with a POSIX one that runs `body` in the script's folder, after a
 // port line.
 void replaceScript(const QString &name, const QByteArray &body);
+
+// For SerialPorts::setEnumerator(): one USB serial port, ttyUSB0.
+QList<SerialPorts::Port> onePort();
 
 // What the fakes and the upload script's copy of the clock leave below the program folder.
 QStringList records();
