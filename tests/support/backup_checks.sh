@@ -1,9 +1,9 @@
 # Checks of the upload scripts' copy of a clock's file system, shared by the tests of the POSIX
-# and the Windows scripts, sourced by bash. They read $esp, the esptool folder, and $esptool_calls,
-# the file where the fake esptool notes each command line it was run with; $root, the test's own
-# folder, and $builder, the program's spiffs_builder as built to run here. Each test has its ways
-# to run a script and read a log, which differ by system: run NAME (setting $rc), log_has LOG TEXT
-# and tree_of_root, every path below $root but the fake's records and the script's own output.
+# and the Windows scripts, sourced by bash after upload_checks.sh, whose settings they read too.
+# Besides those: $esptool_calls, the file where the fake esptool notes each command line it was
+# run with; $root, the test's own folder, and $builder, the program's spiffs_builder as built to
+# run here. Each test has its own way to read a log, log_has LOG TEXT, and tree_of_root, every
+# path below $root but the fake's records and the script's own output.
 
 # The name of a clock's copy, from the MAC that the fake esptools answer with unless told another.
 clock=5c-cf-7f-51-4d-01
@@ -50,4 +50,52 @@ no_backup_made() {
     [ "$(tree_of_root)" = "$tree_before" ] ||
         { diff <(echo "$tree_before") <(tree_of_root) | sed 's/^/# /'; return 1; }
     log_has esptool.log "put an empty file named no-backup"
+}
+
+# copy_of_another_clock: after a first upload, whose copy's stamp is $before, an upload to a clock
+# with another MAC and nothing in its file system.
+copy_of_another_clock() {
+    printf 'A4:CF:12:0B:FF:EE' >"${esptool_orders}mac"
+    rm -f -- "${esptool_orders}flash" "$esptool_calls"
+    run esptool.bat
+    check "backup: another clock gets a copy of its own, named in lower case" \
+        backup_holds "$clock" "$clock.bin" a4-cf-12-0b-ff-ee.bin
+    check "backup: ... a blank area is kept, though it does not unpack" \
+        cmp -s -- "$esp/backup/a4-cf-12-0b-ff-ee.bin" <(head -c 1024000 /dev/zero | tr '\000' '\377')
+    check "backup: ... and the upload goes on" commands_are read_mac read_flash write_flash
+    check "backup: ... and the log says the files could not be unpacked" \
+        log_has esptool.log "could not be unpacked"
+    check "backup: ... the first clock's copy is untouched" \
+        [ "$(stamp_of "$esp/backup/$clock.bin")" = "$before" ]
+}
+
+# copies_that_fail: uploads whose reading of the clock fails, or comes a byte short, then the
+# upload after each.
+copies_that_fail() {
+    local failure
+    for failure in read_flash.fail read_flash.short; do
+        ready_to_upload "$upload_port"
+        : >"${esptool_orders}$failure"
+        run_upload
+        check "backup: $failure: no write, a failure, no copy and nothing temporary" no_backup_made
+        check "backup: ... the log says why" log_has esptool.log "No copy of the clock's file system"
+        rm -f -- "${esptool_orders}$failure" "$esptool_calls"
+        run esptool.bat
+        check "backup: ... and the next upload copies and writes" \
+            commands_are read_mac read_flash write_flash
+        check "backup: ... ending with a whole copy" \
+            [ "$(wc -c <"$esp/backup/$clock.bin")" -eq 1024000 ]
+    done
+}
+
+# upload_to_mac MAC: run_upload with the fake esptool naming MAC as the clock's, or naming none
+# for "none".
+upload_to_mac() {
+    ready_to_upload "$upload_port"
+    if [ "$1" = none ]; then
+        : >"${esptool_orders}no-mac"
+    else
+        printf '%s' "$1" >"${esptool_orders}mac"
+    fi
+    run_upload
 }

@@ -380,7 +380,11 @@ fi
 
 # ---- esptool.bat: keeping the clock's own file system ----------------------
 
+# What the shared checks need: where the fake esptool notes its calls and reads its orders (see
+# fake above), and the port of their uploads.
 esptool_calls=$calls/esptool.calls
+esptool_orders=$calls/
+upload_port=ttyUSB0
 . "$(dirname -- "$0")/../support/backup_checks.sh"
 # tree_of_root: every path below the test's root but the fakes' records and the outputs.
 tree_of_root() {
@@ -418,18 +422,7 @@ else
     check "backup: ... and leaves its copy as it was, time stamp too" \
         [ "$(stamp_of "$esp/backup/$clock.bin")" = "$before" ]
 
-    printf 'A4:CF:12:0B:FF:EE' >"$calls/mac"
-    rm -f -- "$calls/flash" "$calls/esptool.calls"
-    run esptool.bat
-    check "backup: another clock gets a copy of its own, named in lower case" \
-        backup_holds "$clock" "$clock.bin" a4-cf-12-0b-ff-ee.bin
-    check "backup: ... a blank area is kept, though it does not unpack" \
-        cmp -s -- "$esp/backup/a4-cf-12-0b-ff-ee.bin" <(head -c 1024000 /dev/zero | tr '\000' '\377')
-    check "backup: ... and the upload goes on" commands_are read_mac read_flash write_flash
-    check "backup: ... and the log says the files could not be unpacked" \
-        log_has esptool.log "could not be unpacked"
-    check "backup: ... the first clock's copy is untouched" \
-        [ "$(stamp_of "$esp/backup/$clock.bin")" = "$before" ]
+    copy_of_another_clock
 fi
 
 ready_to_upload ttyUSB0
@@ -438,23 +431,10 @@ run esptool.bat
 check "backup: the MAC padded as esptool 5 pads it names the same copy" \
     [ -f "$esp/backup/$clock.bin" ]
 
-for failure in read_flash.fail read_flash.short; do
-    ready_to_upload ttyUSB0
-    touch -- "$calls/$failure"
-    run_upload
-    check "backup: $failure: no write, a failure, no copy and nothing temporary" no_backup_made
-    check "backup: ... the log says why" log_has esptool.log "No copy of the clock's file system"
-    rm -f -- "$calls/$failure" "$calls/esptool.calls"
-    run esptool.bat
-    check "backup: ... and the next upload copies and writes" \
-        commands_are read_mac read_flash write_flash
-    check "backup: ... ending with a whole copy" [ "$(wc -c <"$esp/backup/$clock.bin")" -eq 1024000 ]
-done
+copies_that_fail
 
 for mac in none ../../x 5c:cf:7f:51:4d 5c:cf:7f:51:4d:01:02 5c:cf:7f:51:4d:0g ''; do
-    ready_to_upload ttyUSB0
-    if [ "$mac" = none ]; then touch -- "$calls/no-mac"; else printf '%s' "$mac" >"$calls/mac"; fi
-    run_upload
+    upload_to_mac "$mac"
     check "backup: MAC '$mac': no write, a failure, nothing written anywhere" no_backup_made
 done
 
@@ -485,16 +465,6 @@ result_is() {
     case $last in "Result: $2"*) return 0 ;; esac
     echo "# $1 ends: $last"
     return 1
-}
-
-# esptool_fails STEP STATUS TEXT: an upload whose esptool prints TEXT and exits with STATUS at
-# the command STEP.
-esptool_fails() {
-    ready_to_upload ttyUSB0
-    printf '%s\n' "$1" >"$calls/fail-at"
-    printf '%s\n' "$3" >"$calls/failure"
-    printf '%s' "$2" >"$calls/failure.status"
-    run esptool.bat
 }
 
 cannot_open="A fatal error occurred: Could not open /dev/ttyUSB0, the port is busy or doesn't exist."

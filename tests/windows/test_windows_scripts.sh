@@ -279,7 +279,11 @@ ready_to_upload() {
     cp -- "$fake_exe" "$esp/esptool.exe"
     set_port "$1"
 }
+# What the shared checks need: where the fake esptool.exe notes its calls and reads its orders
+# (see fake_tool.c), and the port of their uploads.
 esptool_calls=$esp/esptool.calls
+esptool_orders=$esp/esptool.
+upload_port=COM7
 . "$(dirname -- "$0")/../support/backup_checks.sh"
 # tree_of_root: every path below the test's root but the fake's records, the log and backup\.
 tree_of_root() {
@@ -325,19 +329,8 @@ check "backup: ... and leaves its copy as it was, time stamp too" \
     [ "$(stamp_of "$esp/backup/$clock.bin")" = "$before" ]
 check "backup: ... and says so" log_has esptool.log "The clock $clock was copied before"
 
-printf 'A4:CF:12:0B:FF:EE' >"$esp/esptool.mac"
-rm -f -- "$esp/esptool.flash" "$esp/esptool.calls"
-run esptool.bat
-check "backup: another clock gets a copy of its own, named in lower case" \
-    backup_holds "$clock" "$clock.bin" a4-cf-12-0b-ff-ee.bin
-check "backup: ... a blank area is kept, though it does not unpack" \
-    cmp -s -- "$esp/backup/a4-cf-12-0b-ff-ee.bin" <(head -c 1024000 /dev/zero | tr '\000' '\377')
-check "backup: ... and the upload goes on" commands_are read_mac read_flash write_flash
+copy_of_another_clock
 check "backup: ... to its end" result_is esptool.log "the image is on the clock on COM7."
-check "backup: ... and the log says the files could not be unpacked" \
-    log_has esptool.log "could not be unpacked"
-check "backup: ... the first clock's copy is untouched" \
-    [ "$(stamp_of "$esp/backup/$clock.bin")" = "$before" ]
 
 ready_to_upload COM7
 : >"$esp/esptool.mac-padded"
@@ -346,18 +339,7 @@ check "backup: the MAC padded as esptool 5 pads it names the same copy" \
     [ -f "$esp/backup/$clock.bin" ]
 check "backup: ... and the upload goes on" commands_are read_mac read_flash write_flash
 
-for failure in read_flash.fail read_flash.short; do
-    ready_to_upload COM7
-    : >"$esp/esptool.$failure"
-    run_upload
-    check "backup: $failure: no write, a failure, no copy and nothing temporary" no_backup_made
-    check "backup: ... the log says why" log_has esptool.log "No copy of the clock's file system"
-    rm -f -- "$esp/esptool.$failure" "$esp/esptool.calls"
-    run esptool.bat
-    check "backup: ... and the next upload copies and writes" \
-        commands_are read_mac read_flash write_flash
-    check "backup: ... ending with a whole copy" [ "$(wc -c <"$esp/backup/$clock.bin")" -eq 1024000 ]
-done
+copies_that_fail
 ready_to_upload COM7
 : >"$esp/esptool.read_flash.short"
 run esptool.bat
@@ -368,9 +350,7 @@ check "backup: ... esptool read a byte too few" result_is esptool.log \
 for mac in none ../../x '..\..\x' 5c:cf:7f:51:4d 5c:cf:7f:51:4d:01:02 5c:cf:7f:51:4d:0g \
     5c:cf:7f:51:4d:1 5ccf:7f:51:4d:01: 5c-cf-7f-51-4d-01 '' 'a&b' '5c:cf:7f:51:4d:0%' \
     '"5c:cf:7f:51:4d:01"' '5c:cf:7f:51:4d:01!' '5c:cf:7f:51:4d:0^' '5c:cf:7f:51:4d:0>x'; do
-    ready_to_upload COM7
-    if [ "$mac" = none ]; then : >"$esp/esptool.no-mac"; else printf '%s' "$mac" >"$esp/esptool.mac"; fi
-    run_upload
+    upload_to_mac "$mac"
     check "backup: MAC '$mac': no write, a failure, nothing written anywhere" no_backup_made
     check "... the result says esptool named no MAC address" result_is esptool.log \
         "no copy of the clock's pictures could be kept (esptool named no MAC address for the clock):"
@@ -426,16 +406,6 @@ run esptool.bat
 check "port ' COM 12 ': the blanks are dropped" called_with "--port COM12 --baud"
 
 # ---- esptool.bat: the result line ------------------------------------------
-
-# esptool_fails STEP STATUS TEXT: an upload whose esptool prints TEXT and exits with STATUS at
-# the command STEP.
-esptool_fails() {
-    ready_to_upload COM7
-    printf '%s\n' "$1" >"$esp/esptool.fail-at"
-    printf '%s\n' "$3" >"$esp/esptool.failure"
-    printf '%s' "$2" >"$esp/esptool.failure.status"
-    run esptool.bat
-}
 
 cannot_open="A fatal error occurred: Could not open COM7, the port is busy or doesn't exist."
 esptool_fails read_mac 2 "$cannot_open
