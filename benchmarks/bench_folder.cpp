@@ -1,6 +1,5 @@
 #include "bench_folder.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -14,7 +13,7 @@ namespace BenchFolder {
 
 QString path()
 {
-    return QCoreApplication::applicationDirPath();
+    return ToolchainFolder::applicationDirectory();
 }
 
 bool layOut()

@@ -19,6 +19,7 @@
 #include "bench_folder.h"
 #include "figures.h"
 #include "style_catalogue.h"
+#include "toolchain_folder.h"
 #include "window_probe.h"
 
 namespace {
@@ -151,7 +152,7 @@ QStringList customSet()
 {
     QStringList digits;
     for (int digit = 0; digit <= 9; ++digit)
-        digits << QStringLiteral("%1/img/%2.jpg").arg(BenchFolder::path()).arg(digit);
+        digits << ToolchainFolder::customPicturePath(BenchFolder::path(), digit);
     return digits;
 }
 

@@ -14,10 +14,28 @@
 
 namespace {
 
+// A path below the program folder, relative to it: how the rows and the snapshots name files.
+QString relative(const QString &path)
+{
+    return QDir(ProgramFolder::path()).relativeFilePath(path);
+}
+
 // Files that the scripts and the fake tools write on purpose; anything else new is a leftover.
-const QStringList scriptOutputs
-        = QStringList {"esptool/spiffs.bin", "esptool/mkspiffs.log", "esptool/esptool.log"}
-        + FakeTools::records();
+QStringList scriptOutputs()
+{
+    const QStringList written
+            = {relative(ProgramFolder::esptool() + "/spiffs.bin"),
+               relative(ProgramFolder::builderLog()), relative(ProgramFolder::uploadLog())};
+    return written + FakeTools::records();
+}
+
+bool isDataPicture(const QString &file)
+{
+    for (int digit = 0; digit <= 9; ++digit)
+        if (file == relative(ProgramFolder::dataPicture(digit)))
+            return true;
+    return false;
+}
 
 // Every file below the program folder but the test program itself, by relative path.
 QMap<QString, QByteArray> snapshot()
@@ -30,7 +48,7 @@ QMap<QString, QByteArray> snapshot()
         const QString file = it.next();
         if (QFileInfo(file).isExecutable() && QFileInfo(file).path() == root.path())
             continue;
-        files.insert(root.relativeFilePath(file), ProgramFolder::readFile(file));
+        files.insert(relative(file), ProgramFolder::readFile(file));
     }
     return files;
 }
@@ -73,33 +91,40 @@ private slots:
 
         const QString built = "Compilation is complete", notBuilt = "Compilation failed";
         const QString sent = "Upload Completed", notSent = "Upload failed";
-        auto row = [](const char *target, const char *damage) -> QTestData & {
-            return QTest::addRow("%s %s", target, damage) << QString(target) << QString(damage);
+        auto row = [](const QString &target, const char *damage) -> QTestData & {
+            return QTest::addRow("%s %s", qPrintable(target), damage) << target << QString(damage);
         };
+        // Each row names its target as it lies below the program folder, e.g. "esptool/data".
+        const QString data = relative(ProgramFolder::data());
+        const QString dataPicture = relative(ProgramFolder::dataPicture(3));
+        const QString custom = relative(ProgramFolder::custom());
+        const QString esptool = relative(ProgramFolder::esptool());
+        const QString builderScript = relative(ProgramFolder::builderScript());
+        const QString uploadScript = relative(ProgramFolder::uploadScript());
         // The data pictures stay as they were when their folder is not there or not writable;
         // the builder still runs and says why it cannot pack them.
-        const QString noData = notBuilt + ": the picture folder esptool/data is missing";
-        row("esptool/data", "missing") << false << false << noData << sent;
-        row("esptool/data", "file") << false << false << noData << sent;
-        row("esptool/data", "read-only") << false << false << built << sent;
-        row("esptool/data/3.jpg", "folder") << true << true << built << sent;
-        row("esptool/data/3.jpg", "read-only") << true << true << built << sent;
+        const QString noData = notBuilt + ": the picture folder " + data + " is missing";
+        row(data, "missing") << false << false << noData << sent;
+        row(data, "file") << false << false << noData << sent;
+        row(data, "read-only") << false << false << built << sent;
+        row(dataPicture, "folder") << true << true << built << sent;
+        row(dataPicture, "read-only") << true << true << built << sent;
         // Without the custom set the data keeps its pictures.
-        row("img", "missing") << false << true << built << sent;
-        row("img", "file") << false << true << built << sent;
-        row("img", "read-only") << true << true << built << sent;
+        row(custom, "missing") << false << true << built << sent;
+        row(custom, "file") << false << true << built << sent;
+        row(custom, "read-only") << true << true << built << sent;
         // Without a toolchain folder nothing is written and no script can run.
-        row("esptool", "missing") << false << false << notBuilt << notSent;
-        row("esptool", "file") << false << false << notBuilt << notSent;
+        row(esptool, "missing") << false << false << notBuilt << notSent;
+        row(esptool, "file") << false << false << notBuilt << notSent;
         // Nor can the upload keep a copy of the clock's pictures there, so it writes nothing.
-        row("esptool", "read-only") << true << true << notBuilt << notSent;
-        row("esptool/mkspiffs.bat", "missing") << true << true << notBuilt << sent;
-        row("esptool/mkspiffs.bat", "folder") << true << true << notBuilt << sent;
-        row("esptool/mkspiffs.bat", "read-only") << true << true << built << sent;
+        row(esptool, "read-only") << true << true << notBuilt << notSent;
+        row(builderScript, "missing") << true << true << notBuilt << sent;
+        row(builderScript, "folder") << true << true << notBuilt << sent;
+        row(builderScript, "read-only") << true << true << built << sent;
         // A missing upload script is made anew from the port line alone, which runs and ends.
-        row("esptool/esptool.bat", "missing") << true << true << built << sent;
-        row("esptool/esptool.bat", "folder") << true << true << built << notSent;
-        row("esptool/esptool.bat", "read-only") << true << true << built << sent;
+        row(uploadScript, "missing") << true << true << built << sent;
+        row(uploadScript, "folder") << true << true << built << notSent;
+        row(uploadScript, "read-only") << true << true << built << sent;
     }
 
     void wholeRoadWithADamagedFolder()
@@ -159,23 +184,23 @@ private slots:
 
         // Nothing half-written: every file is as it was, a whole new picture, or a script's own
         // output; no temporary file is left behind and no folder appeared.
+        const QString uploadScript = relative(ProgramFolder::uploadScript());
+        const QStringList outputs = scriptOutputs();
         const QMap<QString, QByteArray> after = snapshot();
         for (auto file = after.cbegin(); file != after.cend(); ++file) {
-            if (before.value(file.key()) == file.value() || scriptOutputs.contains(file.key()))
+            if (before.value(file.key()) == file.value() || outputs.contains(file.key()))
                 continue;
-            if (file.key() == "esptool/esptool.bat") {
+            if (file.key() == uploadScript) {
                 QVERIFY(file.value().startsWith("set com=ttyUSB0\r\n"));
                 continue;
             }
-            const bool dataPicture
-                    = QRegularExpression("^esptool/data/[0-9]\\.jpg$").match(file.key()).hasMatch()
-                    && before.contains(file.key());
+            const bool dataPicture = isDataPicture(file.key()) && before.contains(file.key());
             QVERIFY2(dataPicture, qPrintable("left behind: " + file.key()));
             QVERIFY(PictureFile::isCompleteJpeg(file.value()));
         }
         if (damage == "missing")
-            QVERIFY(!QFileInfo::exists(path) || target == "esptool/esptool.bat");
-        if (target == "esptool/esptool.bat" && damage == "missing")
+            QVERIFY(!QFileInfo::exists(path) || target == uploadScript);
+        if (target == uploadScript && damage == "missing")
             QCOMPARE(ProgramFolder::readFile(path), QByteArray("set com=ttyUSB0\r\n"));
     }
 };

@@ -60,7 +60,7 @@ private:
         QVERIFY(probe.compileAndWait());
         probe.playCompileToEnd();
         QVERIFY2(probe.ui()->progressBar->text() == "Compilation is complete",
-                 ProgramFolder::readFile(inEsptool(ToolchainFolder::builderLogName)).constData());
+                 ProgramFolder::readFile(ProgramFolder::builderLog()).constData());
     }
 
     // A compile with the fake builder, which records what it was given.
@@ -84,7 +84,7 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY2(QFileInfo::exists(inEsptool(ToolchainFolder::uploadScriptName)),
+        QVERIFY2(QFileInfo::exists(ProgramFolder::uploadScript()),
                  "Run this test from an installed program folder (see test_install.sh).");
         SerialPorts::setEnumerator(listFakePorts);
         FakeTools::installBuilder();
@@ -97,10 +97,8 @@ private slots:
         for (int digit = 0; digit <= 9; ++digit)
             QVERIFY2(!QImage(ProgramFolder::customPicture(digit)).isNull(),
                      qPrintable(ProgramFolder::customPicture(digit)));
-        QVERIFY(ProgramFolder::readFile(inEsptool(ToolchainFolder::uploadScriptName))
-                        .startsWith("set com="));
-        QVERIFY(ProgramFolder::readFile(inEsptool(ToolchainFolder::builderScriptName))
-                        .startsWith("#!/bin/sh\n"));
+        QVERIFY(ProgramFolder::readFile(ProgramFolder::uploadScript()).startsWith("set com="));
+        QVERIFY(ProgramFolder::readFile(ProgramFolder::builderScript()).startsWith("#!/bin/sh\n"));
     }
 
     void everyStyleButtonWritesItsDigits()
@@ -130,8 +128,7 @@ private slots:
 
     void styleCompileRefreshAndUpload()
     {
-        const QByteArray shipped
-                = ProgramFolder::readFile(inEsptool(ToolchainFolder::uploadScriptName));
+        const QByteArray shipped = ProgramFolder::readFile(ProgramFolder::uploadScript());
         Electronic_Clock window;
         WindowProbe probe(window);
         probe.ui()->pushButtonJPG11->click();
@@ -147,10 +144,9 @@ private slots:
         QVERIFY(probe.waitForScripts());
         probe.playUploadToEnd();
         QVERIFY2(probe.ui()->progressBar->text() == "Upload Completed",
-                 ProgramFolder::readFile(inEsptool(ToolchainFolder::uploadLogName)).constData());
+                 ProgramFolder::readFile(ProgramFolder::uploadLog()).constData());
 
-        const QByteArray script
-                = ProgramFolder::readFile(inEsptool(ToolchainFolder::uploadScriptName));
+        const QByteArray script = ProgramFolder::readFile(ProgramFolder::uploadScript());
         QVERIFY(script.startsWith("set com=ttyACM3\r\n"));
         QCOMPARE(script.mid(17), shipped.mid(shipped.indexOf('\n') + 1));
         QCOMPARE(ProgramFolder::readFile(inEsptool("esptool.args")),
@@ -169,7 +165,7 @@ private slots:
         compileSucceeds(window);
         if (QTest::currentTestFailed())
             return;
-        const QByteArray log = ProgramFolder::readFile(inEsptool(ToolchainFolder::builderLogName));
+        const QByteArray log = ProgramFolder::readFile(ProgramFolder::builderLog());
         QVERIFY2(log.contains("Builder: spiffs_builder"), log.constData());
         QCOMPARE(QFileInfo(inEsptool("spiffs.bin")).size(), 1024000);
 

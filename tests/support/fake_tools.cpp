@@ -1,6 +1,7 @@
 #include "fake_tools.h"
 
 #include "program_folder.h"
+#include "toolchain_folder.h"
 
 namespace FakeTools {
 
@@ -57,10 +58,11 @@ QList<SerialPorts::Port> onePort()
 
 QStringList records()
 {
+    const QString esptool = QString(ToolchainFolder::esptoolFolderName) + "/";
     QStringList files;
     for (const char *name : {"mkspiffs.args", "mkspiffs.data", "esptool.args", "order.log"})
-        files << QString("esptool/") + name;
-    files << QString("esptool/backup/%1.bin").arg(clockName);
+        files << esptool + name;
+    files << esptool + QString("backup/%1.bin").arg(clockName);
     return files;
 }
 
