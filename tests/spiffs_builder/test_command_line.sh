@@ -47,7 +47,6 @@ run() {
 # winpath PATH: the Windows form of an absolute Unix path, through Wine's drive Z:.
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
-status_is() { [ "$rc" -eq "$1" ]; }
 # rc_and STATUS COMMAND...: the status was STATUS and the command succeeds.
 rc_and() {
     [ "$rc" -eq "$1" ] || return 1
