@@ -5,8 +5,7 @@
 #include <QImage>
 #include <QImageReader>
 
-#include <cmath>
-
+#include "photo_like.h"
 #include "toolchain_folder.h"
 
 namespace BenchFolder {
@@ -28,29 +27,6 @@ bool layOut()
 
 namespace {
 
-// Gradients, a soft wave and sensor-like noise: JPEG work close to a camera photo's, unlike a
-// flat fill that compresses to almost nothing.
-QImage photo(const QSize &size, int seed)
-{
-    QImage image(size, QImage::Format_RGB32);
-    quint32 noise = 2463534242u + quint32(seed) * 7919u;
-    for (int y = 0; y < size.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            noise ^= noise << 13;
-            noise ^= noise >> 17;
-            noise ^= noise << 5;
-            const int grain = int(noise % 17) - 8;
-            const double wave = std::sin((x + 2 * y + 97 * seed) * 0.004);
-            const int r = 255 * x / size.width() + grain;
-            const int g = 255 * y / size.height() + grain;
-            const int b = 128 + int(90 * wave) + grain;
-            line[x] = qRgb(qBound(0, r, 255), qBound(0, g, 255), qBound(0, b, 255));
-        }
-    }
-    return image;
-}
-
 QString setPicture(const QString &folder, int digit)
 {
     return QStringLiteral("%1/%2.jpg").arg(folder).arg(digit);
@@ -69,7 +45,7 @@ QString photoSet(const QSize &size)
         if (QImageReader(file).size() == size)
             continue;
         // Camera quality, not 100: the compile re-encodes at 100, as it does with real photos.
-        if (!photo(size, digit).save(file, "JPG", 90))
+        if (!TestPictures::photoLike(size, digit).save(file, "JPG", 90))
             return QString();
     }
     return folder;

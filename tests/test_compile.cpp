@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "fake_tools.h"
+#include "photo_like.h"
 #include "picture_helpers.h"
 #include "program_folder.h"
 #include "style_catalogue.h"
@@ -300,23 +301,10 @@ private slots:
 
     void tenPhotosFitTheClocksFileSystemTogether()
     {
-        // Photo-like pictures: gradients, a wave and grain, and a different shape for each digit.
+        // Photo-like pictures, of a different shape for each digit.
         const QList<QSize> shapes {{1600, 1200}, {1200, 1600}, {2000, 900}, {900, 2000}};
         for (int digit = 0; digit <= 9; ++digit) {
-            const QSize size = shapes.at(digit % shapes.size());
-            QImage photo(size, QImage::Format_RGB32);
-            quint32 grain = 12345u + digit;
-            for (int y = 0; y < size.height(); ++y) {
-                auto *line = reinterpret_cast<QRgb *>(photo.scanLine(y));
-                for (int x = 0; x < size.width(); ++x) {
-                    grain = grain * 1664525u + 1013904223u;
-                    const int noise = int(grain >> 28) - 8;
-                    const int wave = int(60 * qSin((x + 3 * y + 50 * digit) * 0.01));
-                    line[x] = qRgb(qBound(0, 255 * x / size.width() + noise, 255),
-                                   qBound(0, 128 + wave + noise, 255),
-                                   qBound(0, 255 * y / size.height() + noise, 255));
-                }
-            }
+            const QImage photo = TestPictures::photoLike(shapes.at(digit % shapes.size()), digit);
             QVERIFY(photo.save(ProgramFolder::customPicture(digit), "JPG", 90));
         }
         Electronic_Clock window;
