@@ -73,6 +73,18 @@ private:
         QCOMPARE(compiling ? probe->compileStep() : probe->uploadStep(), 0);
     }
 
+    // With the compile held back behind an upload, plays the upload from `tick` to its successful
+    // end, then lets the compile's outcome show.
+    void uploadSucceedsThenCompileShows(int tick, const QString &compileEnd)
+    {
+        expectHeldBackFor(true);
+        for (; tick <= 50; ++tick)
+            probe->uploadTick();
+        expectBar(100, "Upload Completed");
+        probe->heldBackDelayElapses();
+        expectBar(100, compileEnd);
+    }
+
 private slots:
     void init()
     {
@@ -437,12 +449,7 @@ private slots:
         probe->clickCompile(); // 2 s later
         QVERIFY(probe->waitForScripts());
         probe->compileTick();
-        expectHeldBackFor(true);
-        for (int tick = 4; tick <= 50; ++tick)
-            probe->uploadTick();
-        expectBar(100, "Upload Completed");
-        probe->heldBackDelayElapses();
-        expectBar(100, "Compilation is complete");
+        uploadSucceedsThenCompileShows(4, "Compilation is complete");
     }
 
     void uploadRightAfterCompileTakesTheBarThenTheCompileIsShown()
@@ -452,12 +459,7 @@ private slots:
         QVERIFY(probe->waitForScripts());
         probe->uploadTick();
         probe->compileTick();
-        expectHeldBackFor(true);
-        for (int tick = 2; tick <= 50; ++tick)
-            probe->uploadTick();
-        expectBar(100, "Upload Completed");
-        probe->heldBackDelayElapses();
-        expectBar(100, "Compilation is complete");
+        uploadSucceedsThenCompileShows(2, "Compilation is complete");
     }
 
     void failingCompileHeldBackBehindASuccessfulUploadShowsAndStays()
@@ -469,12 +471,7 @@ private slots:
         probe->clickCompile();
         QVERIFY(probe->waitForScripts());
         probe->compileTick();
-        expectHeldBackFor(true);
-        for (int tick = 2; tick <= 50; ++tick)
-            probe->uploadTick();
-        expectBar(100, "Upload Completed");
-        probe->heldBackDelayElapses();
-        expectBar(100, "Compilation failed: " + doNotFit);
+        uploadSucceedsThenCompileShows(2, "Compilation failed: " + doNotFit);
         probe->heldBackDelayElapses();
         probe->compileTick();
         probe->uploadTick();
