@@ -91,19 +91,18 @@ private slots:
 
         const QString built = "Compilation is complete", notBuilt = "Compilation failed";
         const QString sent = "Upload Completed", notSent = "Upload failed";
-        auto row = [](const QString &target, const char *damage) -> QTestData & {
+        // Each row names its target as it lies below the program folder, e.g. "esptool/data".
+        auto row = [](const QString &path, const char *damage) -> QTestData & {
+            const QString target = relative(path);
             return QTest::addRow("%s %s", qPrintable(target), damage) << target << QString(damage);
         };
-        // Each row names its target as it lies below the program folder, e.g. "esptool/data".
-        const QString data = relative(ProgramFolder::data());
-        const QString dataPicture = relative(ProgramFolder::dataPicture(3));
-        const QString custom = relative(ProgramFolder::custom());
-        const QString esptool = relative(ProgramFolder::esptool());
-        const QString builderScript = relative(ProgramFolder::builderScript());
-        const QString uploadScript = relative(ProgramFolder::uploadScript());
+        const QString data = ProgramFolder::data(), dataPicture = ProgramFolder::dataPicture(3);
+        const QString custom = ProgramFolder::custom(), esptool = ProgramFolder::esptool();
+        const QString builderScript = ProgramFolder::builderScript();
+        const QString uploadScript = ProgramFolder::uploadScript();
         // The data pictures stay as they were when their folder is not there or not writable;
         // the builder still runs and says why it cannot pack them.
-        const QString noData = notBuilt + ": the picture folder " + data + " is missing";
+        const QString noData = notBuilt + ": the picture folder " + relative(data) + " is missing";
         row(data, "missing") << false << false << noData << sent;
         row(data, "file") << false << false << noData << sent;
         row(data, "read-only") << false << false << built << sent;
