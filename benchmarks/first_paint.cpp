@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QFile>
 #include <QTimer>
 #include <QWidget>
 
@@ -10,20 +9,9 @@
 #include <cstdlib>
 #include <ctime>
 
-namespace {
+#include "process_memory.h"
 
-// The high-water mark of the resident set, which Linux keeps for every process.
-long long peakResidentKib()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
+namespace {
 
 // Sees the first paint event of the window or any of its children.
 class FirstPaintFilter : public QObject
@@ -51,7 +39,7 @@ private:
     void finish()
     {
         const bool ok = !afterFirstFrame || afterFirstFrame();
-        std::printf("peak-kib %lld\ncpu-ms %.3f\n", peakResidentKib(),
+        std::printf("peak-kib %lld\ncpu-ms %.3f\n", processStatusKib("VmHWM:"),
                     double(std::clock()) * 1e3 / CLOCKS_PER_SEC);
         std::fflush(stdout);
         std::_Exit(ok ? 0 : 1);

@@ -18,6 +18,7 @@
 
 #include "bench_folder.h"
 #include "figures.h"
+#include "process_memory.h"
 #include "style_catalogue.h"
 #include "toolchain_folder.h"
 #include "window_probe.h"
@@ -120,17 +121,10 @@ void timeFittedCodecFloor(Timing &timing, const QStringList &pictures, const QTe
     });
 }
 
-// A figure of this process's memory from /proc/self/status ("VmRSS:", "VmHWM:"), in MB.
+// A figure of this process's memory ("VmRSS:", "VmHWM:"), in MB; 0 if it cannot be read.
 double statusMB(const QByteArray &field)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(field.size()).trimmed().split(' ').value(0).toDouble() * 1024 / 1e6;
-    }
-    return 0;
+    return qMax(0LL, processStatusKib(field)) * 1024 / 1e6;
 }
 
 // Lets VmHWM start again from the current resident size (Linux 4.0 and later).
