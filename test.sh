@@ -3,7 +3,7 @@
 # normal build, then again built with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -eu
 cd "$(dirname "$0")"
-sh tools/install-dependencies.sh
+sh tools/install-dependencies.sh test
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)"
 ctest --test-dir build --output-on-failure

@@ -1,11 +1,29 @@
 #!/bin/sh
-# Installs what building and testing the program needs on Debian 12, unless it is there already.
+# Installs Debian 12's packages for what is asked, unless they are there already:
+#   run      building and running the program
+#   test     building and running every test (the Linux builds and the Windows build's tests)
+#   windows  cross-building the Windows program and running it under Wine
 # Runs apt-get as root directly, or through sudo for a normal user.
+# Usage: install-dependencies.sh run|test|windows...
 set -eu
 
-# MinGW-w64 and Wine let the tests build and run the Windows side too.
-packages="cmake make g++ qtbase5-dev libqt5serialport5-dev fonts-dejavu-core libbenchmark-dev desktop-file-utils
-g++-mingw-w64-x86-64-win32 wine wine64"
+run="cmake make g++ qtbase5-dev libqt5serialport5-dev"
+# The -posix compilers: the Windows Qt is built with them, and their C++ runtime differs from the
+# -win32 flavour's.
+windows="cmake make g++-mingw-w64-x86-64-posix wine wine64"
+# Fonts for the offscreen platform, the benchmark library, the desktop entry's checker, and an X
+# server with the tools that start, find and click the Windows program's window under Wine.
+test="$run $windows fonts-dejavu-core libbenchmark-dev desktop-file-utils xvfb xauth x11-utils xdotool"
+
+packages=""
+for group in "$@"; do
+    case $group in
+        run) packages="$packages $run" ;;
+        test) packages="$packages $test" ;;
+        windows) packages="$packages $windows" ;;
+        *) echo "usage: install-dependencies.sh run|test|windows..." >&2; exit 2 ;;
+    esac
+done
 
 missing=""
 for package in $packages; do

@@ -1,17 +1,26 @@
 # The tools that let the Windows side be built and run on Linux: the MinGW-w64 cross compilers
-# and Wine. Where one is missing, the tests that need it report themselves skipped (exit code 77,
-# CTest's SKIP_RETURN_CODE) instead of passing.
+# (the -posix flavour, as the Windows Qt is built with) and Wine. In the Windows cross build the
+# compilers are the build's own and Wine is CTest's emulator for every test program. Where a tool
+# is missing, the tests that need it report themselves skipped (exit code 77, CTest's
+# SKIP_RETURN_CODE) instead of passing.
 #
 # Provides:
-#   MINGW_CXX, MINGW_CC    the cross compilers, or empty
-#   WINE                   the Wine loader, or empty
-#   WINE_TEST_ENVIRONMENT  the environment of every test that runs a Windows program
-#   fixture "wine_prefix"  makes the Wine prefix once, before the first test that needs it
-#   WINDOWS_SKIP_CODE      the exit code of a skipped test
+#   MINGW_CXX, MINGW_CC      the cross compilers, or empty
+#   WINE                     the Wine loader, or empty
+#   WINE_TEST_ENVIRONMENT    the environment of every test that runs a Windows program
+#   fixture "wine_prefix"    makes the Wine prefix once, before the first test that needs it
+#   WINDOWS_SKIP_CODE        the exit code of a skipped test
+#   windows_path(VAR PATH)   PATH as a Windows program under Wine names it (itself elsewhere)
 
-find_program(MINGW_CXX NAMES x86_64-w64-mingw32-g++-win32 x86_64-w64-mingw32-g++)
-find_program(MINGW_CC NAMES x86_64-w64-mingw32-gcc-win32 x86_64-w64-mingw32-gcc)
-find_program(WINE NAMES wine wine64 wine-stable)
+if(WIN32 AND CMAKE_CROSSCOMPILING)
+    set(MINGW_CXX ${CMAKE_CXX_COMPILER})
+    set(MINGW_CC ${CMAKE_C_COMPILER})
+    set(WINE ${CMAKE_CROSSCOMPILING_EMULATOR})
+else()
+    find_program(MINGW_CXX NAMES x86_64-w64-mingw32-g++-posix)
+    find_program(MINGW_CC NAMES x86_64-w64-mingw32-gcc-posix)
+    find_program(WINE NAMES wine wine64 wine-stable)
+endif()
 foreach(tool MINGW_CXX MINGW_CC WINE)
     if(NOT ${tool})
         set(${tool} "")
@@ -29,6 +38,51 @@ set(WINE_TEST_ENVIRONMENT
     "WINEDEBUG=-all"
     "WINEDLLOVERRIDES=mscoree,mshtml="
     "WINE=${WINE}")
+
+# Wine shows the Linux file system as drive Z:; a Windows program reads "/tmp" as a folder of
+# its current drive.
+function(windows_path variable path)
+    if(WIN32 AND CMAKE_CROSSCOMPILING)
+        set(path "Z:${path}")
+    endif()
+    set(${variable} "${path}" PARENT_SCOPE)
+endfunction()
+
+if(WIN32 AND CMAKE_CROSSCOMPILING)
+    # The test programs find the Qt DLLs and the compiler's runtime through WINEPATH, and Qt's
+    # plugins (the offscreen platform among them) in this Qt's plugin folder. Wine hands no QT_*
+    # variable to a Windows program, but it hands on each WINEQT_X as QT_X: the offscreen
+    # platform; Qt Test's output on stderr, not on the debugger channel that CTest cannot read;
+    # fonts for the offscreen platform, which looks in <Qt>/lib/fonts otherwise; and a rounding
+    # of the scale that offscreen's 100 dpi would otherwise turn into a factor of 1.0417.
+    get_target_property(qt_core_dll Qt5::Core IMPORTED_LOCATION_RELEASE)
+    get_filename_component(qt_bin_folder ${qt_core_dll} DIRECTORY)
+    get_filename_component(qt_plugin_folder ${qt_bin_folder}/../plugins ABSOLUTE)
+    # One folder of links to every DLL they load, since a list of folders in WINEPATH would need
+    # semicolons, which CMake's lists of variables cannot carry.
+    set(dll_folder ${CMAKE_BINARY_DIR}/windows-dlls)
+    file(GLOB qt_dlls ${qt_bin_folder}/*.dll)
+    set(dlls ${qt_dlls})
+    foreach(name libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+        execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${name}
+            OUTPUT_VARIABLE dll OUTPUT_STRIP_TRAILING_WHITESPACE)
+        list(APPEND dlls ${dll})
+    endforeach()
+    file(MAKE_DIRECTORY ${dll_folder})
+    foreach(dll ${dlls})
+        get_filename_component(name ${dll} NAME)
+        file(CREATE_LINK ${dll} ${dll_folder}/${name} SYMBOLIC)
+    endforeach()
+    windows_path(plugin_path ${qt_plugin_folder})
+    windows_path(font_path /usr/share/fonts/truetype/dejavu)
+    list(APPEND WINE_TEST_ENVIRONMENT
+        "WINEPATH=${dll_folder}"
+        "WINEQT_PLUGIN_PATH=${plugin_path}"
+        "WINEQT_QPA_PLATFORM=offscreen"
+        "WINEQT_FORCE_STDERR_LOGGING=1"
+        "WINEQT_QPA_FONTDIR=${font_path}"
+        "WINEQT_SCALE_FACTOR_ROUNDING_POLICY=Round")
+endif()
 
 # Making a prefix takes several seconds; it is done once and shared by every Wine test.
 register_test(wine_prefix_setup
