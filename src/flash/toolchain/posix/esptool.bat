@@ -131,12 +131,9 @@ elif python=$(command -v python3 2>/dev/null) && [ -n "$python" ] &&
 else
     set --
 fi
-if [ $# -gt 0 ]; then
-    tool_found=1
-else
-    tool_found=
-    set -- esptool
-fi
+# Without esptool, the log still shows the command that would have run.
+tool_found=$#
+[ $# -gt 0 ] || set -- esptool
 # From here on "$@" is esptool with the options of the connection to the clock;
 # each step adds what esptool does after it and the command.
 set -- "$@" --chip "$CHIP" --port "${device:-<none>}" --baud "$BAUD" --before default_reset
@@ -151,7 +148,7 @@ fi
 # in the system's temporary folder, which is writable where this one may not be.
 scratch=$(mktemp "${TMPDIR:-/tmp}/esptool-output.XXXXXX" 2>/dev/null) ||
     finish 1 "no temporary file can be made in ${TMPDIR:-/tmp}: is the disk full?"
-if [ -z "$tool_found" ]; then
+if [ "$tool_found" -eq 0 ]; then
     finish 1 "$missing"
 fi
 if [ ! -f "$IMAGE" ]; then

@@ -71,15 +71,8 @@ set "AFTER_NAME=%~2"
 if not exist "%~1" exit /b
 call :fence "%~1" "%RUNDIR%\lines.txt"
 for /f "usebackq tokens=1-9 delims=%%" %%a in ("%RUNDIR%\lines.txt") do (
-    set "T1=%%a"
-    set "T2=%%b"
-    set "T3=%%c"
-    set "T4=%%d"
-    set "T5=%%e"
-    set "T6=%%f"
-    set "T7=%%g"
-    set "T8=%%h"
-    set "T9=%%i"
+    set "T1=%%a" & set "T2=%%b" & set "T3=%%c" & set "T4=%%d" & set "T5=%%e"
+    set "T6=%%f" & set "T7=%%g" & set "T8=%%h" & set "T9=%%i"
     call :after_line
 )
 exit /b
@@ -111,15 +104,8 @@ rem Writes "Result: " and REASON as the log's last line: one line, with no
 rem percent sign (the program shows it as it is).
 :result
 for /f "tokens=1-9 delims=%%" %%a in ("#Result: %REASON%#") do (
-    set "T1=%%a"
-    set "T2=%%b"
-    set "T3=%%c"
-    set "T4=%%d"
-    set "T5=%%e"
-    set "T6=%%f"
-    set "T7=%%g"
-    set "T8=%%h"
-    set "T9=%%i"
+    set "T1=%%a" & set "T2=%%b" & set "T3=%%c" & set "T4=%%d" & set "T5=%%e"
+    set "T6=%%f" & set "T7=%%g" & set "T8=%%h" & set "T9=%%i"
 )
 call :clean
 for /f "delims=" %%R in ("%S%") do >>"%RUNLOG%" echo %%R

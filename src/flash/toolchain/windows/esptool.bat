@@ -186,7 +186,6 @@ rem An esptool step failed: the result names it, and the program reads the
 rem reason from esptool's output between its Running: line and the line
 rem "esptool failed with exit status N.".
 :stepfailed
-if defined PART if exist "%PART%" if not exist "%PART%\*" del /f /q "%PART%" >nul 2>&1
 if defined COPYING call :explain_no_backup
 set "REASON=esptool's %STEP% failed on %PORT% with exit status %STATUS%: see the lines above."
 goto :finish
@@ -194,12 +193,13 @@ goto :finish
 rem No copy of the clock's file system: stops before anything is written to
 rem the clock, saying WHY.
 :nobackup
-if defined PART if exist "%PART%" if not exist "%PART%\*" del /f /q "%PART%" >nul 2>&1
 call :explain_no_backup
 set "STATUS=1"
 set "REASON=no copy of the clock's pictures could be kept (%WHY%): to upload without one, put an empty file named %NO_BACKUP% into the esptool folder."
 
+rem A copy of the clock that was not finished goes.
 :finish
+if defined PART if exist "%PART%" if not exist "%PART%\*" del /f /q "%PART%" >nul 2>&1
 call "%COMMON%" finish
 exit /b %STATUS%
 
