@@ -50,6 +50,12 @@ const QString notCopied = "no copy of the clock's pictures could be kept (esptoo
                           "the clock's file system): to upload without one, put an empty file "
                           "named no-backup into the esptool folder.";
 
+// The port as the upload script names it on each system.
+QString deviceOf(System system)
+{
+    return system == System::Windows ? QStringLiteral("COM7") : QStringLiteral("/dev/ttyUSB0");
+}
+
 } // namespace
 
 class TestEsptoolWords : public QObject
@@ -73,6 +79,15 @@ private slots:
                             const QByteArray &output) -> QTestData & {
             return QTest::addRow("Windows: %s", name)
                     << System::Windows << command << status << output;
+        };
+        // Words that mean the same on both systems; "%1" in the reason is the system's device.
+        auto onBoth = [](const char *name, const QByteArray &command, int status,
+                         const QByteArray &output, const QString &reason) {
+            for (const System system : {System::Posix, System::Windows}) {
+                QTest::addRow("%s: %s", system == System::Windows ? "Windows" : "Linux", name)
+                        << system << command << status << output
+                        << QString(reason).replace("%1", deviceOf(system));
+            }
         };
 
         onLinux("port missing", "read_mac", 2,
@@ -98,42 +113,13 @@ private slots:
                 cannotOpenLinux + "\n[Errno 16] Device or resource busy: '/dev/ttyUSB0'")
                 << "the port /dev/ttyUSB0 is in use by another program: close it (a serial "
                    "monitor, another flashing tool) and upload again.";
-        onLinux("no answer", "read_mac", 2,
-                "Connecting......................................\nA fatal error occurred: Failed "
-                "to connect to ESP8266: No serial data received.")
-                << "the clock does not answer on /dev/ttyUSB0: check that the cable carries data "
-                   "and that this is the clock's port, then upload again.";
-        onLinux("stopped answering", "write_flash", 2,
-                "Traceback (most recent call last):\n  File \"esptool.py\", line 1, in <module>\nA "
-                "fatal error occurred: The chip stopped responding.")
-                << stopped;
         onLinux("connection lost", "write_flash", 1,
                 "Writing at 0x00310000... (12 %)\nCould not configure port: (5, 'Input/output "
                 "error')")
                 << lost;
-        onLinux("write refused", "write_flash", 2,
-                "A fatal error occurred: Failed to enter compressed flash mode (result was C400: "
-                "Failed SPI operation)")
-                << refused;
-        onLinux("another fatal error, with a percent sign", "write_flash", 2,
-                "A fatal error occurred: Something odd at 50% of the write")
-                << "Something odd at 50 percent of the write";
-        onLinux("the last fatal error with words", "write_flash", 2,
-                "A fatal error occurred: the first\nA fatal error occurred: the second\r\nA fatal "
-                "error occurred:  \n")
-                << "the second";
-        onLinux("a fatal error without words", "write_flash", 2, "A fatal error occurred:")
-                << notWritten.arg(2);
         onLinux("a missing file is not a missing port", "write_flash", 2,
                 "[Errno 2] No such file or directory: 'spiffs.bin'")
                 << notWritten.arg(2);
-        onLinux("nothing known", "write_flash", 3, "KeyError: 'x'") << notWritten.arg(3);
-        onLinux("nothing at all", "write_flash", 1, "") << notWritten.arg(1);
-        onLinux("nothing known while copying", "read_flash", 2, "KeyError: 'x'") << notCopied;
-        onLinux("nothing known while asking for the MAC", "read_mac", 2, "KeyError: 'x'")
-                << "no copy of the clock's pictures could be kept (esptool could not read the "
-                   "clock's MAC address): to upload without one, put an empty file named "
-                   "no-backup into the esptool folder.";
 
         onWindows("port missing", "read_mac", 2,
                   cannotOpenWindows
@@ -147,33 +133,43 @@ private slots:
                             "is denied.', None, 5))")
                 << "the port COM7 is in use by another program: close it (a serial monitor, "
                    "another flashing tool) and upload again.";
-        onWindows("no answer", "read_mac", 2,
-                  "Connecting......................................\nA fatal error occurred: "
-                  "Failed to connect to ESP8266: No serial data received.")
-                << "the clock does not answer on COM7: check that the cable carries data and "
-                   "that this is the clock's port, then upload again.";
-        onWindows("stopped answering", "write_flash", 2,
-                  "Traceback (most recent call last):\n  File \"esptool.py\", line 1, in "
-                  "<module>\nA fatal error occurred: The chip stopped responding.")
-                << stopped;
         onWindows("connection lost, not a port in use", "write_flash", 1,
                   "Writing at 0x00310000... (12 %)\r\nA fatal error occurred: WriteFile failed "
                   "(PermissionError(13, 'The device does not recognize the command.', None, 22))")
                 << lost;
-        onWindows("write refused", "write_flash", 2,
-                  "A fatal error occurred: Failed to enter compressed flash mode (result was C400: "
-                  "Failed SPI operation)")
-                << refused;
-        onWindows("another fatal error, with a percent sign", "write_flash", 2,
-                  "A fatal error occurred: Something odd at 50% of the write")
-                << "Something odd at 50 percent of the write";
         onWindows("cmd's special characters are only text", "write_flash", 2,
                   "A fatal error occurred:  %odd & \"quoted\" <x> | y ^ z ! (a) 100%")
                 << "percentodd & \"quoted\" <x> | y ^ z ! (a) 100 percent";
-        onWindows("a fatal error without words", "write_flash", 2, "A fatal error occurred:")
-                << notWritten.arg(2);
-        onWindows("nothing known", "write_flash", 3, "KeyError: 'x'") << notWritten.arg(3);
-        onWindows("nothing known while copying", "read_flash", 2, "KeyError: 'x'") << notCopied;
+
+        onBoth("no answer", "read_mac", 2,
+               "Connecting......................................\nA fatal error occurred: Failed "
+               "to connect to ESP8266: No serial data received.",
+               "the clock does not answer on %1: check that the cable carries data and that this "
+               "is the clock's port, then upload again.");
+        onBoth("stopped answering", "write_flash", 2,
+               "Traceback (most recent call last):\n  File \"esptool.py\", line 1, in <module>\nA "
+               "fatal error occurred: The chip stopped responding.",
+               stopped);
+        onBoth("write refused", "write_flash", 2,
+               "A fatal error occurred: Failed to enter compressed flash mode (result was C400: "
+               "Failed SPI operation)",
+               refused);
+        onBoth("another fatal error, with a percent sign", "write_flash", 2,
+               "A fatal error occurred: Something odd at 50% of the write",
+               "Something odd at 50 percent of the write");
+        onBoth("the last fatal error with words", "write_flash", 2,
+               "A fatal error occurred: the first\nA fatal error occurred: the second\r\nA fatal "
+               "error occurred:  \n",
+               "the second");
+        onBoth("a fatal error without words", "write_flash", 2,
+               "A fatal error occurred:", notWritten.arg(2));
+        onBoth("nothing known", "write_flash", 3, "KeyError: 'x'", notWritten.arg(3));
+        onBoth("nothing at all", "write_flash", 1, "", notWritten.arg(1));
+        onBoth("nothing known while copying", "read_flash", 2, "KeyError: 'x'", notCopied);
+        onBoth("nothing known while asking for the MAC", "read_mac", 2, "KeyError: 'x'",
+               "no copy of the clock's pictures could be kept (esptool could not read the "
+               "clock's MAC address): to upload without one, put an empty file named no-backup "
+               "into the esptool folder.");
     }
 
     void barSaysWhatEsptoolMeant()
@@ -183,8 +179,7 @@ private slots:
         QFETCH(int, status);
         QFETCH(QByteArray, output);
         QFETCH(QString, reason);
-        const QByteArray device = system == System::Windows ? "COM7" : "/dev/ttyUSB0";
-        const QByteArray log = uploadLog(command, device, status, output);
+        const QByteArray log = uploadLog(command, deviceOf(system).toUtf8(), status, output);
         QCOMPARE(ScriptResult::reason(log, system), reason);
         QCOMPARE(ScriptResult::failedStepOutput(log), output + "\n");
     }

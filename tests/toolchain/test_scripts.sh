@@ -43,6 +43,7 @@ called() { [ -e "$calls/$1.args" ]; }
 not_called() { [ ! -e "$calls/$1.args" ]; }
 args_of() { cat -- "$calls/$1.args" 2>/dev/null; }
 log_has() { grep -qF -- "$2" "$esp/$1" 2>/dev/null; }
+log_text() { cat -- "$esp/$1" 2>/dev/null; }
 quiet() { [ ! -s "$root/out" ] && [ ! -s "$root/err" ]; }
 real_dir() { (cd -- "$1" && pwd -P); }
 ran_in_esptool_folder() { same_text "$calls/$1.cwd" "$(real_dir "$esp")"; }
@@ -516,31 +517,10 @@ result_is() {
 # What esptool's words mean is the program's to read (its test holds the texts);
 # here, what the script writes around them, and one failure read as the
 # program reads it.
-# step_output_is TEXT: the lines between the failed step's "Running: " line and
-# the failure line are TEXT.
-step_output_is() {
-    [ "$(awk '/^Running: / { out = ""; next }
-        /^esptool failed with exit status / { printf "%s", out; exit }
-        { out = out $0 "\n" }' "$esp/esptool.log")" = "$1" ]
-}
 no_permission="A fatal error occurred: Could not open /dev/ttyUSB0, the port is busy or doesn't exist.
 ([Errno 13] could not open port /dev/ttyUSB0: [Errno 13] Permission denied: '/dev/ttyUSB0')"
-esptool_fails read_mac 2 "$no_permission"
-check "result: a failed step names the step, the device and esptool's status" result_is \
-    esptool.log "esptool's read_mac failed on /dev/ttyUSB0 with exit status 2: see the lines above."
-check "result: ... esptool's status is the script's" status_is 2
-check "result: ... the step's output stands between its Running: line and the failure line" \
-    step_output_is "output of esptool
-errors of esptool
-$no_permission"
-check "result: ... and the log tells how to go on without a copy" log_has esptool.log \
-    "put an empty file named no-backup"
-if [ -z "$log_reason" ]; then
-    skip "result: the bar's reason (no log_reason given)"
-else
-    check "result: ... which the program reads as no permission" \
-        [ "$("$log_reason" "$esp/esptool.log" posix)" = "no permission for /dev/ttyUSB0: add your user to the dialout group ('sudo usermod -aG dialout \$USER'), then log out and in again." ]
-fi
+a_failed_step_reads_as posix /dev/ttyUSB0 "$no_permission" \
+    "no permission for /dev/ttyUSB0: add your user to the dialout group ('sudo usermod -aG dialout \$USER'), then log out and in again."
 esptool_fails write_flash 1 "Could not configure port: (5, 'Input/output error')"
 check "result: a failed write, after a copy was kept" [ -f "$esp/backup/$clock.bin" ]
 check "result: ... names its step" result_is esptool.log \

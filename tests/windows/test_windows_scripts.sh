@@ -418,31 +418,10 @@ check "port ' COM 12 ': the blanks are dropped" called_with "--port COM12 --baud
 
 # What esptool's words mean is the program's to read (its test holds the texts); here, what the
 # script writes around them, and one failure read as the program reads it.
-# step_output_is TEXT: the lines between the failed step's "Running: " line and the failure line
-# are TEXT.
-step_output_is() {
-    [ "$(log_text esptool.log | awk '/^Running: / { out = ""; next }
-        /^esptool failed with exit status / { printf "%s", out; exit }
-        { out = out $0 "\n" }')" = "$1" ]
-}
 in_use="A fatal error occurred: Could not open COM7, the port is busy or doesn't exist.
 (could not open port 'COM7': PermissionError(13, 'Access is denied.', None, 5))"
-esptool_fails read_mac 2 "$in_use"
-check "result: a failed step names the step, the port and esptool's status" result_is \
-    esptool.log "esptool's read_mac failed on COM7 with exit status 2: see the lines above."
-check "result: ... esptool's status is the script's" status_is 2
-check "result: ... the step's output stands between its Running: line and the failure line" \
-    step_output_is "output of esptool
-errors of esptool
-$in_use"
-check "result: ... and the log tells how to go on without a copy" log_has esptool.log \
-    "put an empty file named no-backup"
-if [ -z "$log_reason" ]; then
-    skip "result: the bar's reason (no log_reason given)"
-else
-    check "result: ... which the program reads as the port in use" \
-        [ "$("$log_reason" "$esp/esptool.log" windows)" = "the port COM7 is in use by another program: close it (a serial monitor, another flashing tool) and upload again." ]
-fi
+a_failed_step_reads_as windows COM7 "$in_use" \
+    "the port COM7 is in use by another program: close it (a serial monitor, another flashing tool) and upload again."
 esptool_fails write_flash 3 'A fatal error occurred:  %odd & "quoted" <x> | y ^ z ! (a) 100%'
 check "result: a failed write, after a copy was kept" [ -f "$esp/backup/$clock.bin" ]
 check "result: ... names its step, esptool's words in the log being only text" result_is \
