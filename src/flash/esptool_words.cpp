@@ -12,49 +12,50 @@ namespace {
 
 enum class Cause { Permission, InUse, Missing, NoAnswer, Stopped, Lost, Refused };
 
+// Where a meaning holds, and whether it holds only when esptool also says that it could not open
+// the port.
+enum class On { Both, Posix, Windows };
+constexpr bool notOpened = true;
+constexpr bool anyway = false;
+
 // One meaning of esptool's words: the output holds any of `words` (any output at all when there
-// are none), on the systems named, and for the port causes only when esptool also says that it
-// could not open the port. The first meaning that fits is the one; words are matched without
-// regard to case, as cmd.exe and users read them.
+// are none). The first meaning that fits is the one; words are matched without regard to case,
+// as cmd.exe and users read them.
 struct Meaning
 {
     Cause cause;
-    bool onPosix;
-    bool onWindows;
-    bool portNotOpened;
+    On on;
+    bool needsNotOpened;
     QStringList words;
 };
 
 // esptool 4 and 5, through pyserial, on Linux and Windows. On Linux "Could not open <port>, the
 // port is busy or doesn't exist." comes first and the system's reason follows it; on Windows the
-// reason stands on one line: "could not open port 'COM7': PermissionError(13, ...)".
+// reason stands on one line: "could not open port 'COM7': PermissionError(13, ...)". Windows
+// names the call that failed when the cable is pulled.
 const QVector<Meaning> &meanings()
 {
     static const QVector<Meaning> table = {
-            {Cause::Permission, true, false, true, {"Errno 13", "Permission denied"}},
+            {Cause::Permission, On::Posix, notOpened, {"Errno 13", "Permission denied"}},
             {Cause::InUse,
-             true,
-             false,
-             true,
+             On::Posix,
+             notOpened,
              {"Errno 11", "Errno 16", "exclusively lock", "Device or resource busy"}},
-            {Cause::InUse, false, true, true, {"PermissionError", "Access is denied"}},
-            {Cause::Missing, true, false, true, {}},
-            {Cause::Missing, false, true, true, {"FileNotFoundError"}},
-            {Cause::Missing, false, true, false, {"doesn't exist"}},
-            {Cause::NoAnswer, true, true, false, {"No serial data received", "Failed to connect"}},
-            {Cause::Stopped, true, true, false, {"stopped responding"}},
-            // Windows names the call that failed when the cable is pulled.
+            {Cause::InUse, On::Windows, notOpened, {"PermissionError", "Access is denied"}},
+            {Cause::Missing, On::Posix, notOpened, {}},
+            {Cause::Missing, On::Windows, notOpened, {"FileNotFoundError"}},
+            {Cause::Missing, On::Windows, anyway, {"doesn't exist"}},
+            {Cause::NoAnswer, On::Both, anyway, {"No serial data received", "Failed to connect"}},
+            {Cause::Stopped, On::Both, anyway, {"stopped responding"}},
             {Cause::Lost,
-             true,
-             true,
-             false,
+             On::Both,
+             anyway,
              {"Input/output error", "Could not configure port", "Cannot configure port",
               "WriteFile failed", "ReadFile failed", "ClearCommError failed",
               "GetOverlappedResult failed"}},
             {Cause::Refused,
-             true,
-             true,
-             false,
+             On::Both,
+             anyway,
              {"Failed to enter compressed flash mode", "Failed SPI operation"}},
     };
     return table;
@@ -159,11 +160,12 @@ FailedStep failedStep(const QString &resultLine)
 
 QString knownReason(const QString &output, const QString &device, System system)
 {
-    const bool notOpened = holdsAny(output, portNotOpenedWords(system));
+    const bool portNotOpened = holdsAny(output, portNotOpenedWords(system));
+    const On here = system == System::Windows ? On::Windows : On::Posix;
     for (const Meaning &meaning : meanings()) {
-        if (!(system == System::Windows ? meaning.onWindows : meaning.onPosix))
+        if (meaning.on != On::Both && meaning.on != here)
             continue;
-        if (meaning.portNotOpened && !notOpened)
+        if (meaning.needsNotOpened && !portNotOpened)
             continue;
         if (meaning.words.isEmpty() || holdsAny(output, meaning.words))
             return reasonFor(meaning.cause, device);
