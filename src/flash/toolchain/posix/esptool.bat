@@ -81,12 +81,7 @@ show() {
 }
 
 # finish STATUS TEXT: ends the log with its result line.
-finish() {
-    status=$1
-    shift
-    printf 'Result: %s\n' "$*"
-    exit "$status"
-}
+finish() { printf 'Result: %s\n' "$2"; exit "$1"; }
 
 # A real port name holds letters, digits and . _ - / only; anything else in
 # the first line is not a port and never reaches a command.
@@ -170,8 +165,7 @@ got=$(wc -c <"$image" | tr -d ' ')
 
 # step COMMAND ARGUMENTS...: runs esptool for one step, its output into
 # $scratch and then into the log. A failure ends the upload with a result line
-# that names the step; the program reads the reason from esptool's output
-# between the step's "Running:" line and the line "esptool failed ...".
+# that names the step, for the program to read (see README.md, "Logs").
 step() {
     name=$1
     shift

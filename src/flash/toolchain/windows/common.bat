@@ -1,10 +1,7 @@
 @echo off
-rem What mkspiffs.bat and esptool.bat share: the folder of a run, the log,
-rem and the result line that ends it. cmd.exe has no include, so they call
-rem one part of this file at a time, from their own folder:
-rem     call "%HERE%\common.bat" PART ARGUMENTS
-rem It reads and sets their variables (LOG, RUNDIR, RUNLOG, REASON, STATUS).
-rem
+rem What mkspiffs.bat and esptool.bat share: the folder of a run, the log
+rem and its result line. cmd.exe has no include, so they call one part at a
+rem time, call "%HERE%\common.bat" PART ARGUMENTS, which sets their variables.
 rem For editing: a tool's messages may hold any character. They are only
 rem read with FOR /F, and expanded only once :clean has taken out every
 rem double quote and percent sign, so that cmd never runs any of their text.
@@ -13,12 +10,10 @@ set "PART_CALLED=%~1"
 shift
 goto :%PART_CALLED%
 
-rem start NAME: each run writes its log (and its other files) into a folder
-rem of its own, NAME.N.run, and puts the log in place when it ends, so that
-rem the log is always one run's. Sets RUNDIR to that folder, RUNLOG to the
-rem log in it and LOGINRUN. In a read-only folder whose log can still be
-rem written, the log is written in place and the run's folder is made in
-rem TEMP; with no log at all, RUNLOG is nul.
+rem start NAME: each run writes its log and files into a folder of its own,
+rem RUNDIR (NAME.N.run), and puts the log in place when it ends, so that the
+rem log is always one run's. In a read-only folder whose log can be written,
+rem the log (RUNLOG) is written in place and RUNDIR is in TEMP; else it is nul.
 :start
 set "LOGINRUN="
 set "CLAIM_IN="
@@ -83,11 +78,9 @@ set "REST=%S:*: =%"
 if "%AFTER_NAME%: %REST%"=="%S%" set "AFTER=%REST%"
 exit /b
 
-rem Makes a folder of this run's own, CLAIM_IN then NAME.N.run with a random
-rem N, and sets RUNDIR to it. Making a folder fails when it exists, so two
-rem runs never share one, even when both drew the same N (runs started in the
-rem same second may draw the same numbers); a failure means another try.
-rem Leaves RUNDIR empty when no folder can be made there.
+rem claim NAME: sets RUNDIR to a new folder CLAIM_IN then NAME.N.run, with a
+rem random N; making a folder fails when it exists, so two runs never share
+rem one, even when both drew the same N. Empty when none can be made there.
 :claim
 set "RUNDIR="
 set "TRIES=0"

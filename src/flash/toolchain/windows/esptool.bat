@@ -101,7 +101,6 @@ rem The image of this upload, copied now into the run's folder: a compile
 rem from here on changes only the next upload, and never meets a spiffs.bin
 rem that esptool holds open.
 copy /b /y "%IMAGE%" "%UPLOAD%" >nul 2>&1
-set "WANT="
 set "GOT=0"
 for %%F in ("%IMAGE%") do set "WANT=%%~zF"
 if exist "%UPLOAD%" for %%F in ("%UPLOAD%") do set "GOT=%%~zF"
@@ -182,9 +181,8 @@ goto :finish
 
 rem ---- How it ended ---------------------------------------------------------
 
-rem An esptool step failed: the result names it, and the program reads the
-rem reason from esptool's output between its Running: line and the line
-rem "esptool failed with exit status N.".
+rem An esptool step failed: the result names it, for the program to read
+rem (see README.md, "Logs").
 :stepfailed
 if defined COPYING call :explain_no_backup
 set "REASON=esptool's %STEP% failed on %PORT% with exit status %STATUS%: see the lines above."
