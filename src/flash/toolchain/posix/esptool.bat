@@ -13,7 +13,7 @@ set com=ttyS0
 # Everything this script and esptool print goes to esptool.log beside it,
 # which ends with one line for a person, "Result: " and what happened. The
 # program shows that line when the upload failed; when an esptool step failed,
-# it reads the reason from that step's output (see README.md, "Logs").
+# it reads why from the lines between the step's Running: and failure lines.
 # Exit status: esptool's own, or non-zero when the upload could not start.
 
 # ---- Flash layout ----------------------------------------------------------
@@ -165,7 +165,7 @@ got=$(wc -c <"$image" | tr -d ' ')
 
 # step COMMAND ARGUMENTS...: runs esptool for one step, its output into
 # $scratch and then into the log. A failure ends the upload with a result line
-# that names the step, for the program to read (see README.md, "Logs").
+# that names the step; the program reads why from the lines printed here.
 step() {
     name=$1
     shift

@@ -13,8 +13,8 @@ rem     cmd.exe /d /s /c ""full path of this file""
 rem with no working directory set and nothing to read from. Everything this
 rem script and esptool print goes to esptool.log beside it, which ends with
 rem one line for a person, "Result: " and what happened; when an esptool
-rem step failed, the program reads the reason from that step's output (see
-rem README.md, "Logs"). common.bat beside it keeps the run's folder and log.
+rem step failed, the program reads why from the lines between the step's
+rem Running: and failure lines. common.bat keeps the run's folder and log.
 rem Exit status: esptool's own, or 1 when the upload could not start.
 setlocal EnableExtensions DisableDelayedExpansion
 
@@ -181,8 +181,8 @@ goto :finish
 
 rem ---- How it ended ---------------------------------------------------------
 
-rem An esptool step failed: the result names it, for the program to read
-rem (see README.md, "Logs").
+rem An esptool step failed: the result names it; the program reads why from
+rem the lines that :step wrote.
 :stepfailed
 if defined COPYING call :explain_no_backup
 set "REASON=esptool's %STEP% failed on %PORT% with exit status %STATUS%: see the lines above."
