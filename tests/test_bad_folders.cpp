@@ -10,6 +10,7 @@
 #include "program_folder.h"
 #include "serial_ports.h"
 #include "style_catalogue.h"
+#include "toolchain_folder.h"
 #include "window_probe.h"
 
 namespace {
@@ -124,6 +125,14 @@ private slots:
         row(uploadScript, "missing") << true << true << built << sent;
         row(uploadScript, "folder") << true << true << built << notSent;
         row(uploadScript, "read-only") << true << true << built << sent;
+#ifdef Q_OS_WIN
+        // Without the script that both Windows scripts call, neither runs a tool, and each says
+        // why in its log.
+        const QString missingShared
+                = QString(": the script %1 is missing").arg(ToolchainFolder::sharedScriptName);
+        row(esptool + "/" + ToolchainFolder::sharedScriptName, "missing")
+                << true << true << notBuilt + missingShared << notSent + missingShared;
+#endif
     }
 
     void wholeRoadWithADamagedFolder()

@@ -166,7 +166,7 @@ void ScriptLauncher::onEnded(QProcess *process, Outcome outcome)
                 && ScriptResult::isWrittenSince(
                         ended.logBefore, ScriptResult::LogStamp::of(ended.log), ended.started);
         endLatest(outcome,
-                  written ? ScriptResult::resultLine(ScriptResult::logTail(ended.log)) : QString(),
+                  written ? ScriptResult::reason(ScriptResult::logTail(ended.log)) : QString(),
                   ended.log);
     }
     if (running.isEmpty())

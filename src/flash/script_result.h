@@ -5,14 +5,26 @@
 #include <QDateTime>
 #include <QString>
 
+#include "esptool_words.h"
+
 // What a flashing script says of its run: the last line of its log, "Result: " and a sentence
-// for a person that names the cause and the remedy.
+// for a person that names the cause and the remedy. When esptool failed, the upload script names
+// only the step; the reason is then read from what esptool printed in that step.
 namespace ScriptResult {
 
 // The text after the marker of the last result line of a log, or nothing when it has none. The
 // line is read as UTF-8, or else in the encoding in which the system's shell writes (on Windows
 // the console's code page).
 QString resultLine(const QByteArray &log);
+
+// The output of the esptool step that failed: the lines between that step's "Running: " line
+// and the line "esptool failed with exit status N." that follows it. Nothing when the log holds
+// no failed step.
+QByteArray failedStepOutput(const QByteArray &log);
+
+// What the bar says of a run: the result line, or for an esptool step that failed, the reason
+// that the step's output shows (see EsptoolWords).
+QString reason(const QByteArray &log, EsptoolWords::System system = EsptoolWords::thisSystem);
 
 // The end of a log file, enough to hold its last lines, or nothing when it cannot be read.
 QByteArray logTail(const QString &logPath);

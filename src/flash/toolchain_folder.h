@@ -14,6 +14,9 @@ constexpr char dataFolderName[] = "data";       // in esptool/: what the image i
 constexpr char customFolderName[] = "img";      // beside the program: the user's own digits
 constexpr char builderScriptName[] = "mkspiffs.bat";
 constexpr char uploadScriptName[] = "esptool.bat";
+// Windows only: what both scripts call for their run's folder, log and result line, since cmd.exe
+// has no include. The sh scripts need none.
+constexpr char sharedScriptName[] = "common.bat";
 constexpr char builderLogName[] = "mkspiffs.log";
 constexpr char uploadLogName[] = "esptool.log";
 

@@ -75,8 +75,11 @@ void reset()
     remove(custom());
     QVERIFY(QDir().mkpath(data()));
     QVERIFY(QDir().mkpath(custom()));
-    for (const char *script :
-         {ToolchainFolder::builderScriptName, ToolchainFolder::uploadScriptName})
+    QStringList names = {ToolchainFolder::builderScriptName, ToolchainFolder::uploadScriptName};
+#ifdef Q_OS_WIN
+    names << ToolchainFolder::sharedScriptName;
+#endif
+    for (const QString &script : qAsConst(names))
         QVERIFY(QFile::copy(scripts + "/" + script, esptool() + "/" + script));
     for (int digit = 0; digit <= 9; ++digit)
         QVERIFY(QFile::copy(QString("%1/%2.jpg").arg(samples).arg(digit), customPicture(digit)));

@@ -20,8 +20,8 @@ QString uploadScript();
 QString builderLog();
 QString uploadLog();
 
-// Lays the folder out afresh, as the build does: esptool/ with the platform's scripts and an
-// empty data/, and img/ with the sample custom set.
+// Lays the folder out afresh, as the build does: esptool/ with the platform's scripts (on Windows
+// with the one that both call) and an empty data/, and img/ with the sample custom set.
 void reset();
 
 // Removes a file or a whole folder below the program folder.

@@ -4,20 +4,22 @@
 # directory, stdin from /dev/null, with fake mkspiffs/esptool tools that
 # record how they were called.
 #
-# Usage: bash test_scripts.sh <folder with the POSIX scripts> [spiffs_builder]
+# Usage: bash test_scripts.sh <folder with the POSIX scripts> [spiffs_builder [log_reason]]
 # With the program's own spiffs_builder given, mkspiffs.bat also builds a real
-# image with it, which is then read back.
+# image with it, which is then read back. With the tests' log_reason, a failed
+# upload's log is also read as the program reads it.
 # TEST_SH chooses the shell that runs the scripts (default /bin/sh), e.g.
 #   TEST_SH="bash --posix" bash test_scripts.sh src/flash/toolchain/posix
 
 set -u
 
-if [ $# -lt 1 ] || [ $# -gt 2 ] || [ ! -f "$1/mkspiffs.bat" ] || [ ! -f "$1/esptool.bat" ]; then
-    echo "usage: $0 <folder with mkspiffs.bat and esptool.bat> [spiffs_builder]" >&2
+if [ $# -lt 1 ] || [ $# -gt 3 ] || [ ! -f "$1/mkspiffs.bat" ] || [ ! -f "$1/esptool.bat" ]; then
+    echo "usage: $0 <folder with mkspiffs.bat and esptool.bat> [spiffs_builder [log_reason]]" >&2
     exit 2
 fi
 src=$(cd -- "$1" && pwd)
 builder=${2:-}
+log_reason=${3:-}
 read -r -a script_shell <<<"${TEST_SH:-/bin/sh}"
 timeout_bin=$(command -v timeout) || { echo "timeout(1) is required" >&2; exit 2; }
 
@@ -41,15 +43,18 @@ called() { [ -e "$calls/$1.args" ]; }
 not_called() { [ ! -e "$calls/$1.args" ]; }
 args_of() { cat -- "$calls/$1.args" 2>/dev/null; }
 log_has() { grep -qF -- "$2" "$esp/$1" 2>/dev/null; }
+log_text() { cat -- "$esp/$1" 2>/dev/null; }
 quiet() { [ ! -s "$root/out" ] && [ ! -s "$root/err" ]; }
 real_dir() { (cd -- "$1" && pwd -P); }
 ran_in_esptool_folder() { same_text "$calls/$1.cwd" "$(real_dir "$esp")"; }
 # log_starts_with_date LOG: the first line begins with YYYY-MM-DD.
 log_starts_with_date() { head -n 1 -- "$esp/$1" | grep -q '^[0-9]\{4\}-[0-9][0-9]-[0-9][0-9] '; }
-# esptool_args_are TAG DEVICE: TAG received exactly the upload arguments.
+# esptool_args_are TAG DEVICE: TAG received exactly the upload arguments, the
+# image being the upload's own copy of spiffs.bin, a link beside it.
 esptool_args_are() {
-    [ "$(args_of "$1")" = "$(lines --chip esp8266 --port "$2" --baud 460800 \
-        --before default_reset --after hard_reset write_flash 0x300000 spiffs.bin)" ]
+    [ "$(args_of "$1" | head -n -1)" = "$(lines --chip esp8266 --port "$2" --baud 460800 \
+        --before default_reset --after hard_reset write_flash 0x300000)" ] &&
+        [[ $(args_of "$1" | tail -n 1) == spiffs.bin.*.upload ]]
 }
 # mkspiffs_args_ok TAG: the build options, then one output file in the folder.
 mkspiffs_args_ok() {
@@ -85,8 +90,10 @@ fresh_folder() {
 # pads it when $calls/mac-padded exists), read_flash writes the bytes of
 # $calls/flash (0xFF without it) into its file. $calls/read_mac.fail or
 # $calls/read_flash.fail makes that step fail; $calls/read_flash.short makes
-# read_flash write a byte too few. With $calls/fail-at naming a command, that
-# command prints $calls/failure and exits with $calls/failure.status.
+# read_flash write a byte too few; with $calls/compile-during-read, read_flash
+# runs mkspiffs.bat first. With $calls/fail-at naming a command, that command
+# prints $calls/failure and exits with $calls/failure.status. Any other command
+# of a fake esptool keeps a copy of the file it was given last as TAG.written.
 fake() {
     local dir=$1 name=$2 tag=$3 status=$4
     {
@@ -116,13 +123,15 @@ case " $* " in
     size=$(($3)) file=$4
     [ -e "$calls/read_flash.fail" ] && { echo "A fatal error occurred: read failed"; exit 2; }
     [ -e "$calls/read_flash.short" ] && size=$((size - 1))
+    [ -e "$calls/compile-during-read" ] && sh ./mkspiffs.bat </dev/null
     if [ -e "$calls/flash" ]; then head -c "$size" "$calls/flash"
     else head -c "$size" /dev/zero | tr '\000' '\377'; fi >"$file"
     exit 0 ;;
 esac
 printf '%s\n' "$@" >"$record.args"
+for last; do :; done
+case $name in esptool*) cp -- "$last" "$record.written" ;; esac
 if [ "$name" = mkspiffs ] || [ "$name" = spiffs_builder ]; then
-    for last; do :; done
     if [ "$status" -eq 0 ]; then echo "NEW IMAGE"; else echo "HALF"; fi >"$last"
 fi
 exit "$status"
@@ -423,7 +432,45 @@ else
         [ "$(stamp_of "$esp/backup/$clock.bin")" = "$before" ]
 
     copy_of_another_clock
+
+    # A compile while the first upload to a clock copies it (some 22 s with a real clock)
+    # replaces spiffs.bin; the upload still writes the image that was there when it started.
+    ready_to_upload ttyUSB0
+    cp -- "$builder" "$esp/spiffs_builder"
+    : >"$calls/compile-during-read"
+    run esptool.bat
+    check "image of the start: a compile during the copy of the clock, and the upload ends well" \
+        status_is 0
+    check "... the compile replaced spiffs.bin" [ "$(wc -c <"$esp/spiffs.bin")" -eq 1024000 ]
+    check "... the clock got the image of the upload's start" \
+        same_text "$calls/esptool.written" "IMAGE"
+    check "... and the upload's copy of it is gone" folder_holds backup data esptool esptool.bat \
+        esptool.log mkspiffs.bat mkspiffs.log spiffs.bin spiffs_builder
 fi
+
+# Where the folder takes no link the image is copied; a copy that fails or comes out short
+# stops the upload before anything is read from or written to the clock.
+for broken in 'exit 1' 'shift; head -c 2 -- "$1" >"$2"'; do
+    ready_to_upload ttyUSB0
+    printf '#!/bin/sh\nexit 1\n' >"$bin/ln"
+    printf '#!/bin/sh\n%s\n' "$broken" >"$bin/cp"
+    chmod +x "$bin/ln" "$bin/cp"
+    run esptool.bat
+    check "image of the start: a copy that fails ($broken): a failure" status_is 1
+    check "... that says so" log_has esptool.log "Result: the image cannot be copied for the upload"
+    check "... before esptool ran" not_called esptool
+    check "... leaving nothing beside the image" folder_holds data esptool esptool.bat \
+        esptool.log mkspiffs.bat spiffs.bin
+done
+ready_to_upload ttyUSB0
+printf '#!/bin/sh\nexit 1\n' >"$bin/ln"
+chmod +x "$bin/ln"
+run esptool.bat
+check "image of the start: without links, a copy is written" same_text "$calls/esptool.written" \
+    "IMAGE"
+in_temporary_folder() { [[ $(args_of esptool | tail -n 1) == "${TMPDIR:-/tmp}"/spiffs.* ]]; }
+check "... from the temporary folder" in_temporary_folder
+check "... which is gone afterwards" [ ! -e "$(args_of esptool | tail -n 1)" ]
 
 ready_to_upload ttyUSB0
 touch -- "$calls/mac-padded"
@@ -467,55 +514,23 @@ result_is() {
     return 1
 }
 
-cannot_open="A fatal error occurred: Could not open /dev/ttyUSB0, the port is busy or doesn't exist."
-esptool_fails read_mac 2 "$cannot_open
-([Errno 2] could not open port /dev/ttyUSB0: [Errno 2] No such file or directory: '/dev/ttyUSB0')"
-check "result: a port that does not exist" result_is esptool.log \
-    "the port /dev/ttyUSB0 does not exist: plug the clock in, click Refresh"
-check "result: ... esptool's status is the script's" status_is 2
-esptool_fails read_mac 2 "$cannot_open
-([Errno 13] could not open port /dev/ttyUSB0: [Errno 13] Permission denied: '/dev/ttyUSB0')
-Hint: Try to add user into dialout or uucp group."
-check "result: no permission for the port" result_is esptool.log \
-    "no permission for /dev/ttyUSB0: add your user to the dialout group"
-check "result: ... and the log tells how to go on without a copy" log_has esptool.log \
-    "put an empty file named no-backup"
-esptool_fails read_mac 2 "$cannot_open
-([Errno 11] Could not exclusively lock port /dev/ttyUSB0: [Errno 11] Resource temporarily unavailable)"
-check "result: the port held by another program" result_is esptool.log \
-    "the port /dev/ttyUSB0 is in use by another program"
-esptool_fails read_mac 2 "Connecting......................................
-A fatal error occurred: Failed to connect to ESP8266: No serial data received."
-check "result: nothing answers" result_is esptool.log "the clock does not answer on /dev/ttyUSB0"
-esptool_fails write_flash 2 "Traceback (most recent call last):
-  File \"esptool.py\", line 1, in <module>
-A fatal error occurred: The chip stopped responding."
-check "result: the clock stops answering during the write" result_is esptool.log \
-    "the clock stopped answering during the upload"
-check "result: ... after a copy was kept" [ -f "$esp/backup/$clock.bin" ]
-esptool_fails write_flash 1 "Writing at 0x00310000... (12 %)
-Could not configure port: (5, 'Input/output error')"
-check "result: the cable pulled during the write" result_is esptool.log \
-    "the connection to the clock was lost during the upload"
+# What esptool's words mean is the program's to read (its test holds the texts);
+# here, what the script writes around them, and one failure read as the
+# program reads it.
+no_permission="A fatal error occurred: Could not open /dev/ttyUSB0, the port is busy or doesn't exist.
+([Errno 13] could not open port /dev/ttyUSB0: [Errno 13] Permission denied: '/dev/ttyUSB0')"
+a_failed_step_reads_as posix /dev/ttyUSB0 "$no_permission" \
+    "no permission for /dev/ttyUSB0: add your user to the dialout group ('sudo usermod -aG dialout \$USER'), then log out and in again."
+esptool_fails write_flash 1 "Could not configure port: (5, 'Input/output error')"
+check "result: a failed write, after a copy was kept" [ -f "$esp/backup/$clock.bin" ]
+check "result: ... names its step" result_is esptool.log \
+    "esptool's write_flash failed on /dev/ttyUSB0 with exit status 1: see the lines above."
 check "result: ... esptool's status 1 is the script's" status_is 1
-esptool_fails write_flash 2 \
-    "A fatal error occurred: Failed to enter compressed flash mode (result was C400: Failed SPI operation)"
-check "result: the chip refuses the write" result_is esptool.log "the clock refused the write"
-esptool_fails write_flash 2 "A fatal error occurred: Something odd at 50% of the write"
-check "result: any other fatal error, in esptool's words, with no percent sign" result_is \
-    esptool.log "Something odd at 50 percent of the write"
-esptool_fails write_flash 2 "A fatal error occurred:"
-check "result: a fatal error with no words points at the log" result_is esptool.log \
-    "esptool could not write the image (esptool's exit status 2): see "
-esptool_fails write_flash 2 "[Errno 2] No such file or directory: 'spiffs.bin'"
-check "result: a file that is missing is not a missing port" result_is esptool.log \
-    "esptool could not write the image"
-esptool_fails write_flash 3 "KeyError: 'x'"
-check "result: anything else points at the log" result_is esptool.log \
-    "esptool could not write the image (esptool's exit status 3): see "
-esptool_fails read_flash 2 "KeyError: 'x'"
-check "result: a copy that could not be read says how to go on without one" result_is \
-    esptool.log "no copy of the clock's pictures could be kept (esptool could not read the clock's file system): to upload without one, put an empty file named no-backup"
+check "result: ... and the upload's copy of the image is gone" folder_holds backup data esptool \
+    esptool.bat esptool.log mkspiffs.bat spiffs.bin
+check "result: the script holds none of esptool's failure texts" \
+    sh -c '! grep -qiE "errno|fatal error|failed to connect|stopped responding|could not open" "$1"' \
+    sh "$src/esptool.bat"
 
 upload_with ttyUSB0
 check "result: a finished upload says so" result_is esptool.log \

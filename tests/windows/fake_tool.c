@@ -13,9 +13,12 @@
  *   read_flash OFFSET SIZE FILE   writes SIZE bytes (decimal, or hexadecimal after 0x) into
  *                                 FILE: those of esptool.flash, or 0xFF without it. With
  *                                 esptool.read_flash.fail it fails instead, and with
- *                                 esptool.read_flash.short it writes a byte too few.
- * Every other command writes NAME.args (its arguments, one a line, in UTF-8) and NAME.last (the
- * size of the file that its last argument names, or "missing"), and exits with the number in
+ *                                 esptool.read_flash.short it writes a byte too few. With
+ *                                 esptool.compile-during-read it first runs mkspiffs.bat,
+ *                                 as a compile clicked meanwhile would.
+ * Every other command writes NAME.args (its arguments, one a line, in UTF-8), NAME.last (the
+ * size of the file that its last argument names, or "missing") and NAME.written (a copy of that
+ * file, as the clock would get it), and exits with the number in
  * NAME.exit beside it (0 without one). Named mkspiffs.exe, it also writes its last argument as
  * a small file, the way a builder writes its image. It never reads its input, so a script that
  * left it waiting for a console would show as a time-out.
@@ -127,6 +130,8 @@ static int readFlash(int argc, wchar_t **argv, int at)
         printf("A fatal error occurred: read failed\n");
         return 2;
     }
+    if (existsBeside(L".compile-during-read"))
+        _wsystem(L"mkspiffs.bat");
     long size = wcstol(argv[at + 2], NULL, 0);
     if (existsBeside(L".read_flash.short"))
         size -= 1;
@@ -230,6 +235,15 @@ int main(void)
         fprintf(lastFile, "%ld\n", ftell(named));
     } else if (lastFile) {
         fprintf(lastFile, "missing\n");
+    }
+    FILE *written = named && wcscmp(name, L"esptool") == 0 ? openBeside(L".written", L"wb") : NULL;
+    if (written) {
+        fseek(named, 0, SEEK_SET);
+        char buffer[4096];
+        size_t length;
+        while ((length = fread(buffer, 1, sizeof buffer, named)) > 0)
+            fwrite(buffer, 1, length, written);
+        fclose(written);
     }
     if (named)
         fclose(named);

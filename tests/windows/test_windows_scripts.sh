@@ -6,16 +6,18 @@
 # does (see fake_tool.c), and keeps the clock's file system with the real spiffs_builder.exe.
 #
 # Usage: bash test_windows_scripts.sh SCRIPTS RUN_AS_LAUNCHER FAKE_TOOL WINDOWS_BUILDER
-#                                     LINUX_BUILDER COMMAND_LINE_TOOL PICTURES
+#                                     LINUX_BUILDER COMMAND_LINE_TOOL PICTURES [LOG_REASON]
+# LOG_REASON, the tests' log_reason, reads a failed upload's log as the program reads it.
 # The Windows programs are empty where MinGW-w64 is missing. Exits 77 (skipped) then, or when
 # Wine is missing; WINE names Wine's loader.
 
 set -u
-if [ $# -ne 7 ]; then
-    echo "usage: $0 SCRIPTS RUN_AS_LAUNCHER FAKE_TOOL WINDOWS_BUILDER LINUX_BUILDER COMMAND_LINE_TOOL PICTURES" >&2
+if [ $# -ne 7 ] && [ $# -ne 8 ]; then
+    echo "usage: $0 SCRIPTS RUN_AS_LAUNCHER FAKE_TOOL WINDOWS_BUILDER LINUX_BUILDER COMMAND_LINE_TOOL PICTURES [LOG_REASON]" >&2
     exit 2
 fi
 scripts=$1 launcher_exe=$2 fake_exe=$3 builder_exe=$4 builder=$5 command_line=$6 pictures=$7
+log_reason=${8:-}
 wine=${WINE:-}
 if [ -z "$wine" ]; then
     echo "SKIP: Wine is not installed (Debian: wine64)"
@@ -42,7 +44,7 @@ mkdir -p -- "$elsewhere"
 fresh_folder() {
     rm -rf -- "$program"
     mkdir -p -- "$esp/data"
-    cp -- "$scripts/mkspiffs.bat" "$scripts/esptool.bat" "$builder_exe" "$esp/"
+    cp -- "$scripts/mkspiffs.bat" "$scripts/esptool.bat" "$scripts/common.bat" "$builder_exe" "$esp/"
     cp -- "$pictures"/[0-9].jpg "$esp/data/"
 }
 
@@ -79,6 +81,13 @@ result_is() {
     echo "# $1 ends: $last"
     return 1
 }
+# uploaded_to PORT: esptool wrote with the upload's options to PORT, the image being the run's
+# own copy of spiffs.bin, esptool.N.run\spiffs.bin.
+uploaded_to() {
+    [ "$(args_of esptool | head -n -1)" = "$(lines --chip esp8266 --port "$1" --baud 460800 \
+        --before default_reset --after hard_reset write_flash 0x300000)" ] &&
+        [[ $(args_of esptool | tail -n 1) == esptool.*.run\\spiffs.bin ]]
+}
 # image_holds_data: spiffs.bin unpacks to exactly the data folder.
 image_holds_data() {
     rm -rf -- "$root/unpacked"
@@ -102,7 +111,7 @@ check "mkspiffs.bat: ... the log names the builder" log_has mkspiffs.log "Builde
 check "mkspiffs.bat: ... and holds the builder's own output" log_has mkspiffs.log "/9.jpg"
 check "mkspiffs.bat: ... and ends saying so" result_is mkspiffs.log "the image is built."
 check "mkspiffs.bat: ... leaving only the image and the log" \
-    folder_holds data esptool.bat mkspiffs.bat mkspiffs.log spiffs.bin spiffs_builder.exe
+    folder_holds common.bat data esptool.bat mkspiffs.bat mkspiffs.log spiffs.bin spiffs_builder.exe
 built=$(cksum <"$esp/spiffs.bin")
 cp -- "$esp/spiffs.bin" "$root/built.bin"
 
@@ -171,7 +180,7 @@ check "mkspiffs.bat: spiffs.bin is a folder: a failure" status_is 1
 check "mkspiffs.bat: ... that says so" result_is mkspiffs.log \
     "the image cannot be written: esptool\\spiffs.bin is a folder."
 check "mkspiffs.bat: ... the folder stays and nothing temporary is left" \
-    folder_holds data esptool.bat mkspiffs.bat mkspiffs.log spiffs.bin spiffs_builder.exe
+    folder_holds common.bat data esptool.bat mkspiffs.bat mkspiffs.log spiffs.bin spiffs_builder.exe
 
 # spiffs.bin held open by another program, without sharing it for deletion: it cannot be replaced.
 fresh_folder
@@ -181,16 +190,19 @@ cp -- "$fake_exe" "$root/hold.exe"
 holder=$!
 for _ in $(seq 300); do [ -e "$esp/spiffs.bin.held" ] && break; sleep 0.1; done
 rm -f -- "$esp/spiffs.bin.held"
+started=$SECONDS
 run mkspiffs.bat
+took=$((SECONDS - started))
 : >"$esp/spiffs.bin.release"
 wait "$holder"
 rm -f -- "$esp/spiffs.bin.release"
 check "mkspiffs.bat: spiffs.bin held open: a failure" status_is 1
 check "mkspiffs.bat: ... that says so" result_is mkspiffs.log \
     "the image cannot be written: esptool\\spiffs.bin cannot be replaced: close the program"
+check "mkspiffs.bat: ... after trying again, a second apart" [ "$took" -ge 3 ]
 check "mkspiffs.bat: ... spiffs.bin is as it was" same_text "$esp/spiffs.bin" "OLD IMAGE"
 check "mkspiffs.bat: ... and nothing temporary is left" \
-    folder_holds data esptool.bat mkspiffs.bat mkspiffs.log spiffs.bin spiffs_builder.exe
+    folder_holds common.bat data esptool.bat mkspiffs.bat mkspiffs.log spiffs.bin spiffs_builder.exe
 
 # Two builds at once, as from two windows: each finishes with a whole image and a log of its own,
 # never a mixture.
@@ -218,7 +230,7 @@ for round in 1 2 3 4 5; do
     check "... the log is one run's" one_run_logged
     check "... the image unpacks to the data folder" image_holds_data
     check "... nothing temporary is left" \
-        folder_holds data esptool.bat mkspiffs.bat mkspiffs.log spiffs.bin spiffs_builder.exe
+        folder_holds common.bat data esptool.bat mkspiffs.bat mkspiffs.log spiffs.bin spiffs_builder.exe
 done
 
 # ---- esptool.bat -----------------------------------------------------------
@@ -236,13 +248,12 @@ upload_with() {
 
 upload_with "COM7 "
 check "esptool.bat: exits 0 when esptool succeeds" status_is 0
-check "esptool.bat: the port comes from the first line without its blank" \
-    [ "$(args_of esptool)" = "$(lines --chip esp8266 --port COM7 --baud 460800 --before default_reset \
-        --after hard_reset write_flash 0x300000 spiffs.bin)" ]
+check "esptool.bat: the port comes from the first line without its blank" uploaded_to COM7
 check "esptool.bat: ... run in the esptool folder" \
     [ "$(tr -d '\r' <"$esp/esptool.cwd")" = "$(winepath -w "$esp")" ]
 check "esptool.bat: ... on the image just built" [ "$(tr -d '\r' <"$esp/esptool.last")" = 1024000 ]
-check "esptool.bat: ... which is that image" [ "$(cksum <"$esp/spiffs.bin")" = "$built" ]
+check "esptool.bat: ... which is that image" [ "$(cksum <"$esp/esptool.written")" = "$built" ]
+check "esptool.bat: ... whose copy for the upload is gone" no_temporary_image
 check "esptool.bat: the log shows the command" log_has esptool.log "--port \"COM7\" --baud 460800"
 check "esptool.bat: ... and esptool's output" log_has esptool.log "output of esptool"
 check "esptool.bat: ... and its errors" log_has esptool.log "errors of esptool"
@@ -310,11 +321,10 @@ check "backup: ... keeps exactly what was read as backup\\$clock.bin" \
 check "backup: ... unpacks its files into backup\\$clock\\" \
     diff -r -- "$esp/backup/$clock" "$root/clock-files"
 check "backup: ... leaves nothing else behind" backup_holds "$clock" "$clock.bin"
-check "backup: ... nor in the esptool folder" folder_holds backup data esptool.args esptool.bat \
-    esptool.calls esptool.cwd esptool.exe esptool.flash esptool.last esptool.log mkspiffs.bat \
-    spiffs.bin spiffs_builder.exe
-check "backup: ... then writes the image" [ "$(args_of esptool)" = "$(lines --chip esp8266 \
-    --port COM7 --baud 460800 --before default_reset --after hard_reset write_flash 0x300000 spiffs.bin)" ]
+check "backup: ... nor in the esptool folder" folder_holds backup common.bat data esptool.args esptool.bat \
+    esptool.calls esptool.cwd esptool.exe esptool.flash esptool.last esptool.log esptool.written \
+    mkspiffs.bat spiffs.bin spiffs_builder.exe
+check "backup: ... then writes the image" uploaded_to COM7
 check "backup: ... and says where the copy is" log_has esptool.log \
     "Kept the clock's file system in \"$esp_win\\backup\\$clock.bin\"."
 
@@ -385,8 +395,7 @@ ready_to_upload COM7
 : >"$esp/no-backup"
 run esptool.bat
 check "backup: with no-backup in the folder, only the image is written" commands_are write_flash
-check "backup: ... as an upload always was" [ "$(args_of esptool)" = "$(lines --chip esp8266 \
-    --port COM7 --baud 460800 --before default_reset --after hard_reset write_flash 0x300000 spiffs.bin)" ]
+check "backup: ... as an upload always was" uploaded_to COM7
 check "backup: ... and exits 0" status_is 0
 
 # ---- esptool.bat: the port -------------------------------------------------
@@ -407,53 +416,53 @@ check "port ' COM 12 ': the blanks are dropped" called_with "--port COM12 --baud
 
 # ---- esptool.bat: the result line ------------------------------------------
 
-cannot_open="A fatal error occurred: Could not open COM7, the port is busy or doesn't exist."
-esptool_fails read_mac 2 "$cannot_open
-(could not open port 'COM7': FileNotFoundError(2, 'The system cannot find the file specified.', None, 2))"
-check "result: a port that does not exist" result_is esptool.log \
-    "the port COM7 does not exist: plug the clock in, click Refresh, choose its port and upload again."
-check "result: ... esptool's status is the script's" status_is 2
-check "result: ... and the log tells how to go on without a copy" log_has esptool.log \
-    "put an empty file named no-backup"
-esptool_fails read_mac 2 "$cannot_open
+# What esptool's words mean is the program's to read (its test holds the texts); here, what the
+# script writes around them, and one failure read as the program reads it.
+in_use="A fatal error occurred: Could not open COM7, the port is busy or doesn't exist.
 (could not open port 'COM7': PermissionError(13, 'Access is denied.', None, 5))"
-check "result: the port held by another program" result_is esptool.log \
+a_failed_step_reads_as windows COM7 "$in_use" \
     "the port COM7 is in use by another program: close it (a serial monitor, another flashing tool) and upload again."
-esptool_fails read_mac 2 "Connecting......................................
-A fatal error occurred: Failed to connect to ESP8266: No serial data received."
-check "result: nothing answers" result_is esptool.log \
-    "the clock does not answer on COM7: check that the cable carries data and that this is the clock's port, then upload again."
-esptool_fails write_flash 2 "Traceback (most recent call last):
-  File \"esptool.py\", line 1, in <module>
-A fatal error occurred: The chip stopped responding."
-check "result: the clock stops answering during the write" result_is esptool.log \
-    "the clock stopped answering during the upload: check the cable and upload again."
-check "result: ... after a copy was kept" [ -f "$esp/backup/$clock.bin" ]
-esptool_fails write_flash 1 "Writing at 0x00310000... (12 %)
-A fatal error occurred: WriteFile failed (PermissionError(13, 'The device does not recognize the command.', None, 22))"
-check "result: the cable pulled during the write (not a port in use)" result_is esptool.log \
-    "the connection to the clock was lost during the upload (was the cable pulled?): plug it in again and upload again."
-check "result: ... esptool's status 1 is the script's" status_is 1
-esptool_fails write_flash 2 \
-    "A fatal error occurred: Failed to enter compressed flash mode (result was C400: Failed SPI operation)"
-check "result: the chip refuses the write" result_is esptool.log \
-    "the clock refused the write to its flash: unplug it, plug it in again and upload again."
-esptool_fails write_flash 2 "A fatal error occurred: Something odd at 50% of the write"
-check "result: any other fatal error, in esptool's words, with no percent sign" result_is \
-    esptool.log "Something odd at 50 percent of the write"
-esptool_fails write_flash 2 'A fatal error occurred:  %odd & "quoted" <x> | y ^ z ! (a) 100%'
-check "result: ... cmd's special characters in it are only text" \
-    [ "$(log_text esptool.log | tail -n 1)" = "Result: percentodd & 'quoted' <x> | y ^ z ! (a) 100 percent" ]
-check "result: ... the upload still fails with esptool's status" status_is 2
-esptool_fails write_flash 3 "KeyError: 'x'"
-check "result: anything else points at the log" result_is esptool.log \
-    "esptool could not write the image (esptool's exit status 3): see esptool.log."
+esptool_fails write_flash 3 'A fatal error occurred:  %odd & "quoted" <x> | y ^ z ! (a) 100%'
+check "result: a failed write, after a copy was kept" [ -f "$esp/backup/$clock.bin" ]
+check "result: ... names its step, esptool's words in the log being only text" result_is \
+    esptool.log "esptool's write_flash failed on COM7 with exit status 3: see the lines above."
 check "result: ... esptool's status is the script's" status_is 3
+check "result: ... and nothing temporary is left" no_temporary_image
 esptool_fails read_flash 2 "KeyError: 'x'"
-check "result: a copy that could not be read says how to go on without one" result_is \
-    esptool.log "no copy of the clock's pictures could be kept (esptool could not read the clock's file system): to upload without one, put an empty file named no-backup into the esptool folder."
-check "result: ... a failure of its own" status_is 1
+check "result: a copy that could not be read names its step" result_is esptool.log \
+    "esptool's read_flash failed on COM7 with exit status 2: see the lines above."
+check "result: ... with esptool's status" status_is 2
 check "result: ... leaving nothing temporary" backup_holds
+check "result: the scripts hold none of esptool's failure texts" \
+    sh -c '! grep -qiE "errno|fatal error|failed to connect|stopped responding|could not open" "$@"' \
+    sh "$scripts"/*.bat
+
+# ---- esptool.bat: the image of the upload's start --------------------------
+
+# A compile while the first upload to a clock copies it (some 22 s with a real clock) replaces
+# spiffs.bin; the clock still gets the image that was there when the upload started.
+ready_to_upload COM7
+rm -- "$esp/data/9.jpg"
+: >"$esp/esptool.compile-during-read"
+run esptool.bat
+check "image of the start: a compile during the copy of the clock, and the upload ends well" \
+    status_is 0
+check "... the compile replaced spiffs.bin" sh -c '! cmp -s -- "$1" "$2" && [ "$(wc -c <"$1")" = 1024000 ]' \
+    sh "$esp/spiffs.bin" "$root/built.bin"
+check "... the clock got the image of the upload's start" \
+    cmp -s -- "$esp/esptool.written" "$root/built.bin"
+check "... and no run left anything behind" no_temporary_image
+
+# ---- common.bat ------------------------------------------------------------
+
+for script in mkspiffs.bat esptool.bat; do
+    ready_to_upload COM7
+    rm -- "$esp/common.bat"
+    run "$script"
+    check "$script without common.bat: a failure" status_is 1
+    check "... without running a tool" [ ! -e "$esp/esptool.calls" ]
+    check "... that says so" result_is "${script%.bat}.log" "the script common.bat is missing: copy"
+done
 
 ready_to_upload COM7
 rm -- "$esp/esptool.exe"
@@ -470,6 +479,6 @@ ready_to_upload COM7
 rm -- "$esp/spiffs.bin"
 run esptool.bat
 check "result: the log is one run's, with nothing left beside it" \
-    folder_holds data esptool.bat esptool.exe esptool.log mkspiffs.bat spiffs_builder.exe
+    folder_holds common.bat data esptool.bat esptool.exe esptool.log mkspiffs.bat spiffs_builder.exe
 
 finish

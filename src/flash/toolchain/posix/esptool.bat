@@ -12,7 +12,8 @@ set com=ttyS0
 # with no working directory set and nothing attached to stdin/stdout/stderr.
 # Everything this script and esptool print goes to esptool.log beside it,
 # which ends with one line for a person, "Result: " and what happened. The
-# program shows that line when the upload failed.
+# program shows that line when the upload failed; when an esptool step failed,
+# it reads why from the lines between the step's Running: and failure lines.
 # Exit status: esptool's own, or non-zero when the upload could not start.
 
 # ---- Flash layout ----------------------------------------------------------
@@ -48,8 +49,9 @@ fi
 run_log=$LOG.$$.tmp
 scratch=
 part=
+image=
 cleanup() {
-    rm -f -- ${scratch:+"$scratch"} ${part:+"$part"}
+    rm -f -- ${scratch:+"$scratch"} ${part:+"$part"} ${image:+"$image"}
     if [ -n "$run_log" ] && [ -f "$run_log" ]; then mv -f -- "$run_log" "$LOG"; fi
 }
 trap cleanup EXIT
@@ -79,12 +81,7 @@ show() {
 }
 
 # finish STATUS TEXT: ends the log with its result line.
-finish() {
-    status=$1
-    shift
-    printf 'Result: %s\n' "$*"
-    exit "$status"
-}
+finish() { printf 'Result: %s\n' "$2"; exit "$1"; }
 
 # A real port name holds letters, digits and . _ - / only; anything else in
 # the first line is not a port and never reaches a command.
@@ -129,12 +126,9 @@ elif python=$(command -v python3 2>/dev/null) && [ -n "$python" ] &&
 else
     set --
 fi
-if [ $# -gt 0 ]; then
-    tool_found=1
-else
-    tool_found=
-    set -- esptool
-fi
+# Without esptool, the log still shows the command that would have run.
+tool_found=$#
+[ $# -gt 0 ] || set -- esptool
 # From here on "$@" is esptool with the options of the connection to the clock;
 # each step adds what esptool does after it and the command.
 set -- "$@" --chip "$CHIP" --port "${device:-<none>}" --baud "$BAUD" --before default_reset
@@ -145,22 +139,35 @@ show "$@" --after hard_reset write_flash "$FS_OFFSET" "$IMAGE"
 if [ -z "$port" ]; then
     finish 1 "no usable serial port was chosen: click Refresh, choose the clock's port and upload again."
 fi
-# esptool's output is kept apart for a moment, to read what went wrong; in the
-# system's temporary folder, which is writable where this one may not be.
+# esptool's output is kept apart for a moment, to read the MAC address from it;
+# in the system's temporary folder, which is writable where this one may not be.
 scratch=$(mktemp "${TMPDIR:-/tmp}/esptool-output.XXXXXX" 2>/dev/null) ||
     finish 1 "no temporary file can be made in ${TMPDIR:-/tmp}: is the disk full?"
-if [ -z "$tool_found" ]; then
+if [ "$tool_found" -eq 0 ]; then
     finish 1 "$missing"
 fi
 if [ ! -f "$IMAGE" ]; then
     finish 1 "there is no image to upload: click Compile Custom Picture first."
 fi
 
-# step WHAT ARGUMENTS...: runs esptool for one step, its output into $scratch
-# and then into the log. On a failure, ends the upload with the reason that
-# esptool's output shows, or with WHAT.
+# The image of this upload, taken now: a compile from here on changes only the
+# next upload. A hard link keeps this very file whatever replaces spiffs.bin;
+# where the folder takes no link, a copy in the temporary folder.
+image=$IMAGE.$$.upload
+if ! ln -- "$IMAGE" "$image" 2>/dev/null; then
+    image=$(mktemp "${TMPDIR:-/tmp}/spiffs.XXXXXX" 2>/dev/null) && cp -- "$IMAGE" "$image" ||
+        finish 1 "the image cannot be copied for the upload: is the disk full?"
+fi
+want=$(wc -c <"$IMAGE" | tr -d ' ')
+got=$(wc -c <"$image" | tr -d ' ')
+[ "$got" = "$want" ] ||
+    finish 1 "the image cannot be copied for the upload ($got of $want bytes): is the disk full?"
+
+# step COMMAND ARGUMENTS...: runs esptool for one step, its output into
+# $scratch and then into the log. A failure ends the upload with a result line
+# that names the step; the program reads why from the lines printed here.
 step() {
-    what=$1
+    name=$1
     shift
     printf 'Running: '
     show "$@"
@@ -169,44 +176,8 @@ step() {
     cat -- "$scratch"
     [ "$step_status" -eq 0 ] && return 0
     printf 'esptool failed with exit status %s.\n' "$step_status"
-    if reason=$(esptool_reason); then
-        [ -n "$copying" ] && explain_no_backup
-        finish "$step_status" "$reason"
-    fi
-    [ -n "$copying" ] && no_backup "$what"
-    finish "$step_status" "$what (esptool's exit status $step_status): see $LOG."
-}
-
-# has TEXT: esptool's output holds TEXT.
-has() { grep -qF -- "$1" "$scratch"; }
-
-# Prints what esptool's output in $scratch says went wrong, in plain words and
-# with the remedy; fails when it says nothing known.
-esptool_reason() {
-    # "Could not open <port>, the port is busy or doesn't exist", then the
-    # system's reason: the port itself could not be opened.
-    if has 'Could not open' || has 'could not open port'; then
-        if has 'Errno 13' || has 'Permission denied'; then
-            echo "no permission for $device: add your user to the dialout group ('sudo usermod -aG dialout \$USER'), then log out and in again."
-        elif has 'Errno 11' || has 'Errno 16' || has 'exclusively lock' || has 'Device or resource busy'; then
-            echo "the port $device is in use by another program: close it (a serial monitor, another flashing tool) and upload again."
-        else
-            echo "the port $device does not exist: plug the clock in, click Refresh, choose its port and upload again."
-        fi
-    elif has 'No serial data received' || has 'Failed to connect'; then
-        echo "the clock does not answer on $device: check that the cable carries data and that this is the clock's port, then upload again."
-    elif has 'stopped responding'; then
-        echo "the clock stopped answering during the upload: check the cable and upload again."
-    elif has 'Input/output error' || has 'Could not configure port'; then
-        echo "the connection to the clock was lost during the upload (was the cable pulled?): plug it in again and upload again."
-    elif has 'Failed to enter compressed flash mode' || has 'Failed SPI operation'; then
-        echo "the clock refused the write to its flash: unplug it, plug it in again and upload again."
-    else
-        # Any other error, in esptool's own words, when it has any.
-        fatal=$(sed -n -e 's/%/ percent/g' -e 's/.*A fatal error occurred: *//p' "$scratch" |
-            tr -d '\r' | grep -v '^ *$' | tail -n 1)
-        [ -n "$fatal" ] && echo "$fatal"
-    fi
+    [ -n "$copying" ] && explain_no_backup
+    finish "$step_status" "esptool's $name failed on $device with exit status $step_status: see the lines above."
 }
 
 # ---- Keeping the clock's own pictures --------------------------------------
@@ -231,7 +202,7 @@ if [ -e "$NO_BACKUP" ]; then
     printf 'Not keeping a copy of the clock'\''s file system: %s is present.\n' "$NO_BACKUP"
 else
     copying=1
-    step "esptool could not read the clock's MAC address" "$@" --after no_reset read_mac
+    step read_mac "$@" --after no_reset read_mac
     # esptool 4 prints "MAC: 5c:cf:7f:51:4d:01", esptool 5 pads the label.
     mac=$(awk '$1 == "MAC:" { print $2; exit }' "$scratch")
     hex='[0-9A-Fa-f][0-9A-Fa-f]'
@@ -249,8 +220,7 @@ else
         mkdir -p -- "$BACKUP" 2>/dev/null || no_backup "the folder esptool/$BACKUP cannot be made"
         part=$BACKUP/$clock.part
         (: >"$part") 2>/dev/null || no_backup "the folder esptool/$BACKUP is read-only"
-        step "esptool could not read the clock's file system" \
-            "$@" --after no_reset read_flash "$FS_OFFSET" "$FS_SIZE" "$part"
+        step read_flash "$@" --after no_reset read_flash "$FS_OFFSET" "$FS_SIZE" "$part"
         got=$(wc -c <"$part" 2>/dev/null | tr -d ' ')
         if [ "${got:-0}" -ne $((FS_SIZE)) ]; then
             no_backup "esptool read ${got:-0} bytes of $((FS_SIZE)); is the disk full?"
@@ -271,6 +241,6 @@ fi
 
 # ---- The upload ------------------------------------------------------------
 
-step "esptool could not write the image" "$@" --after hard_reset write_flash "$FS_OFFSET" "$IMAGE"
+step write_flash "$@" --after hard_reset write_flash "$FS_OFFSET" "$image"
 printf 'Upload finished.\n'
 finish 0 "the image is on the clock on $device."

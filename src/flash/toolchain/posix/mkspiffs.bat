@@ -65,12 +65,7 @@ show() {
 }
 
 # finish STATUS TEXT: ends the log with its result line.
-finish() {
-    status=$1
-    shift
-    printf 'Result: %s\n' "$*"
-    exit "$status"
-}
+finish() { printf 'Result: %s\n' "$2"; exit "$1"; }
 
 # Find the image builder. A mkspiffs put into this folder comes first, so that
 # anyone who wants the original tool can have it; otherwise spiffs_builder, the

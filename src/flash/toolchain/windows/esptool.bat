@@ -12,13 +12,10 @@ rem The program runs this file hidden, as
 rem     cmd.exe /d /s /c ""full path of this file""
 rem with no working directory set and nothing to read from. Everything this
 rem script and esptool print goes to esptool.log beside it, which ends with
-rem one line for a person, "Result: " and what happened. The program shows
-rem that line when the upload failed.
+rem one line for a person, "Result: " and what happened; when an esptool
+rem step failed, the program reads why from the lines between the step's
+rem Running: and failure lines. common.bat keeps the run's folder and log.
 rem Exit status: esptool's own, or 1 when the upload could not start.
-rem
-rem For editing: esptool's output may hold any character. It is only read
-rem with FOR /F, and expanded only once :clean has taken out every double
-rem quote and percent sign, so that cmd never runs any of its text.
 setlocal EnableExtensions DisableDelayedExpansion
 
 rem ---- Flash layout ---------------------------------------------------------
@@ -40,8 +37,6 @@ set "BACKUP=backup"
 rem An empty file of this name skips the copy.
 set "NO_BACKUP=no-backup"
 set "STATUS=1"
-set "RUNDIR="
-set "LOGINRUN="
 set "PART="
 set "COPYING="
 
@@ -51,37 +46,19 @@ rem a port and never reaches a command.
 set "PORT="
 if defined com call :portname
 
-rem Work in this script's own folder. The checks below look at the result
-rem instead of relying on an exit code.
+rem Work in this script's own folder, with a folder of this run's own for
+rem the log, esptool's output and the image (see common.bat).
 cd /d "%~dp0" 2>nul
-if not exist "%~nx0" goto :nofolder
+set "REASON=cannot change to the folder of esptool.bat."
+if not exist "%~nx0" goto :alone
 set "HERE=%CD%"
-
-rem Each run writes its log and esptool's output into a folder of its own,
-rem esptool.N.run, and puts the log in place when it ends, so that the log is
-rem always one run's.
-set "CLAIM_IN="
-set "CLAIM_NAME=esptool"
-call :claim
-set "RUNLOG=%LOG%"
-if not defined RUNDIR goto :loginplace
-set "RUNLOG=%RUNDIR%\%LOG%"
-set "LOGINRUN=1"
-goto :logready
-:loginplace
-rem A read-only folder that still lets its log be written: say why there,
-rem and keep esptool's output in a folder of this run's own in TEMP. With
-rem no log at all, nothing is run.
-type nul >"%LOG%" 2>nul
-set "SIZE="
-if exist "%LOG%" for %%F in ("%LOG%") do set "SIZE=%%~zF"
-if not "%SIZE%"=="0" set "RUNLOG=nul"
-if defined TEMP set "CLAIM_IN=%TEMP%\"
-if defined TEMP call :claim
-:logready
+set "COMMON=%HERE%\common.bat"
+set "REASON=the script common.bat is missing: copy the esptool folder again from the program's build or package."
+if not exist "%COMMON%" goto :alone
+call "%COMMON%" start esptool
 set "SCRATCH=%RUNDIR%\esptool.out"
 set "MACFILE=%RUNDIR%\mac.txt"
-set "LINES=%RUNDIR%\lines.txt"
+set "UPLOAD=%RUNDIR%\%IMAGE%"
 
 rem Find esptool: esptool.exe in this folder, then esptool.exe or
 rem esptool.py.exe on the PATH, then Python's esptool module. Always with
@@ -109,11 +86,26 @@ set CONNECT=--chip %CHIP% --port "%PORT%" --baud %BAUD% --before default_reset
 >>"%RUNLOG%" echo %DATE% %TIME%  esptool.bat in "%HERE%"
 >>"%RUNLOG%" echo Running: %SHOWN% %CONNECT% --after hard_reset write_flash %FS_OFFSET% "%IMAGE%"
 
-if "%RUNLOG%"=="nul" goto :readonly
-if not defined PORT goto :noport
-if not defined RUNCMD goto :notool
-if not exist "%IMAGE%" goto :noimage
-if not defined RUNDIR goto :readonly
+set "REASON=cannot write into the esptool folder: it is read-only."
+if "%RUNLOG%"=="nul" goto :finish
+set "REASON=no usable serial port was chosen: click Refresh, choose the clock's port and upload again."
+if not defined PORT goto :finish
+set "REASON=esptool is not installed: put esptool.exe from an esptool release into the esptool folder, or install Python and run 'pip install esptool'."
+if not defined RUNCMD goto :finish
+set "REASON=there is no image to upload: click Compile Custom Picture first."
+if not exist "%IMAGE%" goto :finish
+set "REASON=cannot write into the esptool folder: it is read-only."
+if not defined RUNDIR goto :finish
+
+rem The image of this upload, copied now into the run's folder: a compile
+rem from here on changes only the next upload, and never meets a spiffs.bin
+rem that esptool holds open.
+copy /b /y "%IMAGE%" "%UPLOAD%" >nul 2>&1
+set "GOT=0"
+for %%F in ("%IMAGE%") do set "WANT=%%~zF"
+if exist "%UPLOAD%" for %%F in ("%UPLOAD%") do set "GOT=%%~zF"
+set "REASON=the image cannot be copied for the upload (%GOT% of %WANT% bytes): is the disk full?"
+if not "%GOT%"=="%WANT%" goto :finish
 
 rem ---- Keeping the clock's own pictures -------------------------------------
 rem The upload overwrites the whole file system. Before the first upload to a
@@ -128,9 +120,8 @@ goto :upload
 
 :copy
 set "COPYING=1"
-set "WHAT=esptool could not read the clock's MAC address"
 set ARGS=%CONNECT% --after no_reset read_mac
-call :step
+call :step read_mac
 if not "%STATUS%"=="0" goto :stepfailed
 call :readmac
 set "WHY=esptool named no MAC address for the clock"
@@ -153,9 +144,8 @@ if exist "%PART%" if not exist "%PART%\*" del /f /q "%PART%" >nul 2>&1
 type nul >"%PART%" 2>nul
 set "WHY=the folder esptool\%BACKUP% is read-only"
 if not exist "%PART%" goto :nobackup
-set "WHAT=esptool could not read the clock's file system"
 set ARGS=%CONNECT% --after no_reset read_flash %FS_OFFSET% %FS_SIZE% "%PART%"
-call :step
+call :step read_flash
 if not "%STATUS%"=="0" goto :stepfailed
 rem The size as a string: IF compares numbers with a leading 0 as octal.
 set /a WANT=%FS_SIZE%
@@ -182,9 +172,8 @@ set "COPYING="
 rem ---- The upload -----------------------------------------------------------
 
 :upload
-set "WHAT=esptool could not write the image"
-set ARGS=%CONNECT% --after hard_reset write_flash %FS_OFFSET% "%IMAGE%"
-call :step
+set ARGS=%CONNECT% --after hard_reset write_flash %FS_OFFSET% "%UPLOAD%"
+call :step write_flash
 if not "%STATUS%"=="0" goto :stepfailed
 >>"%RUNLOG%" echo Upload finished.
 set "REASON=the image is on the clock on %PORT%."
@@ -192,95 +181,32 @@ goto :finish
 
 rem ---- How it ended ---------------------------------------------------------
 
-:nofolder
-set "RUNLOG=%~dp0%LOG%"
-set "REASON=cannot change to the folder %~dp0."
-goto :finish
-
-:noport
-set "REASON=no usable serial port was chosen: click Refresh, choose the clock's port and upload again."
-goto :finish
-
-:notool
-set "REASON=esptool is not installed: put esptool.exe from an esptool release into the esptool folder, or install Python and run 'pip install esptool'."
-goto :finish
-
-:noimage
-set "REASON=there is no image to upload: click Compile Custom Picture first."
-goto :finish
-
-:readonly
-set "REASON=cannot write into the esptool folder: it is read-only."
-goto :finish
-
-rem A step of esptool failed: the reason that its output shows, else WHAT.
+rem An esptool step failed: the result names it; the program reads why from
+rem the lines that :step wrote.
 :stepfailed
-if defined PART if exist "%PART%" if not exist "%PART%\*" del /f /q "%PART%" >nul 2>&1
-if not defined CAUSE goto :stepfailed_unknown
 if defined COPYING call :explain_no_backup
-goto :cause_%CAUSE%
-:stepfailed_unknown
-set "WHY=%WHAT%"
-if defined COPYING goto :nobackup
-set "REASON=%WHAT% (esptool's exit status %STATUS%): see %LOG%."
-goto :finish
-
-:cause_inuse
-set "REASON=the port %PORT% is in use by another program: close it (a serial monitor, another flashing tool) and upload again."
-goto :finish
-:cause_noport
-set "REASON=the port %PORT% does not exist: plug the clock in, click Refresh, choose its port and upload again."
-goto :finish
-:cause_noanswer
-set "REASON=the clock does not answer on %PORT%: check that the cable carries data and that this is the clock's port, then upload again."
-goto :finish
-:cause_stopped
-set "REASON=the clock stopped answering during the upload: check the cable and upload again."
-goto :finish
-:cause_lost
-set "REASON=the connection to the clock was lost during the upload (was the cable pulled?): plug it in again and upload again."
-goto :finish
-:cause_refused
-set "REASON=the clock refused the write to its flash: unplug it, plug it in again and upload again."
-goto :finish
-:cause_fatal
-set "REASON=%FATAL%"
+set "REASON=esptool's %STEP% failed on %PORT% with exit status %STATUS%: see the lines above."
 goto :finish
 
 rem No copy of the clock's file system: stops before anything is written to
 rem the clock, saying WHY.
 :nobackup
-if defined PART if exist "%PART%" if not exist "%PART%\*" del /f /q "%PART%" >nul 2>&1
 call :explain_no_backup
 set "STATUS=1"
 set "REASON=no copy of the clock's pictures could be kept (%WHY%): to upload without one, put an empty file named %NO_BACKUP% into the esptool folder."
-goto :finish
 
-rem Ends the log with its result line, puts the log in place and removes
-rem everything else of this run.
+rem A copy of the clock that was not finished goes.
 :finish
-call :result
-if not defined LOGINRUN goto :tidy
-set "FROM=%RUNLOG%"
-set "TO=%LOG%"
-call :put_in_place
-if exist "%RUNLOG%" copy /y "%RUNLOG%" "%LOG%" >nul 2>&1
-:tidy
-if defined RUNDIR rd /s /q "%RUNDIR%" >nul 2>&1
+if defined PART if exist "%PART%" if not exist "%PART%\*" del /f /q "%PART%" >nul 2>&1
+call "%COMMON%" finish
 exit /b %STATUS%
 
-rem ---- Subroutines ----------------------------------------------------------
+rem Outside its folder, or without common.bat: the result line alone.
+:alone
+>>"%~dp0%LOG%" echo Result: %REASON%
+exit /b 1
 
-rem Moves FROM over TO. A run that puts its own file there at the same moment
-rem makes a move fail for that moment, so it tries up to ten times.
-:put_in_place
-set "TRIES=0"
-:put_in_place_next
-move /y "%FROM%" "%TO%" >nul 2>&1
-if not exist "%FROM%" exit /b
-set /a TRIES+=1
-if %TRIES% lss 10 goto :put_in_place_next
-exit /b
+rem ---- Subroutines ----------------------------------------------------------
 
 :explain_no_backup
 >>"%RUNLOG%" echo No copy of the clock's file system could be kept, so nothing was written to the clock. To upload without keeping a copy, put an empty file named %NO_BACKUP% into "%HERE%".
@@ -305,34 +231,15 @@ goto :portname_next
 set "PORT=%P%"
 exit /b
 
-rem Makes a folder of this run's own, CLAIM_IN then CLAIM_NAME.N.run with a
-rem random N, and sets RUNDIR to it. Making a folder fails when it exists, so
-rem two runs never share one, even when both drew the same N (runs started in
-rem the same second may draw the same numbers); a failure means another try.
-rem Leaves RUNDIR empty when no folder can be made there.
-:claim
-set "RUNDIR="
-set "TRIES=0"
-:claim_next
-set /a TRIES+=1
-if %TRIES% gtr 50 exit /b
-set "TRY=%CLAIM_IN%%CLAIM_NAME%.%RANDOM%.run"
-mkdir "%TRY%" >nul 2>&1
-if errorlevel 1 goto :claim_next
-set "RUNDIR=%TRY%"
-exit /b
-
-rem Runs esptool with ARGS, its output into SCRATCH and then into the log.
-rem Sets STATUS to its exit status and, when it failed, CAUSE (see :classify).
+rem step COMMAND: runs esptool with ARGS, its output into SCRATCH and then
+rem into the log, and sets STATUS to its exit status and STEP to COMMAND.
 :step
-set "CAUSE="
+set "STEP=%~1"
 >>"%RUNLOG%" echo Running: %SHOWN% %ARGS%
 %RUNCMD% %ARGS% <nul >"%SCRATCH%" 2>&1
 set "STATUS=%ERRORLEVEL%"
 type "%SCRATCH%" >>"%RUNLOG%" 2>nul
-if "%STATUS%"=="0" exit /b
->>"%RUNLOG%" echo esptool failed with exit status %STATUS%.
-call :classify
+if not "%STATUS%"=="0" >>"%RUNLOG%" echo esptool failed with exit status %STATUS%.
 exit /b
 
 rem Sets CLOCK to the clock's name, from the first line of read_mac's output
@@ -371,125 +278,4 @@ set "M=%M:D=d%"
 set "M=%M:E=e%"
 set "M=%M:F=f%"
 set "CLOCK=%M%"
-exit /b
-
-rem Sets CAUSE to what esptool's output in SCRATCH shows went wrong: inuse,
-rem noport, noanswer, stopped, lost, refused, or fatal with FATAL holding the
-rem text of its last "A fatal error occurred:" line; leaves it empty when the
-rem output says nothing known. Each line is looked at once :clean made it safe.
-:classify
-set "CAUSE="
-set "FATAL="
-for %%V in (INUSE NOPORT NOANSWER STOPPED LOST REFUSED) do set "SEEN_%%V="
-set "FENCE_IN=%SCRATCH%"
-set "FENCE_OUT=%LINES%"
-call :fence
-for /f "usebackq tokens=1-9 delims=%%" %%a in ("%LINES%") do (
-    set "T1=%%a"
-    set "T2=%%b"
-    set "T3=%%c"
-    set "T4=%%d"
-    set "T5=%%e"
-    set "T6=%%f"
-    set "T7=%%g"
-    set "T8=%%h"
-    set "T9=%%i"
-    call :classify_line
-)
-call :fatal_trim
-if defined FATAL set "CAUSE=fatal"
-if defined SEEN_REFUSED set "CAUSE=refused"
-if defined SEEN_LOST set "CAUSE=lost"
-if defined SEEN_STOPPED set "CAUSE=stopped"
-if defined SEEN_NOANSWER set "CAUSE=noanswer"
-if defined SEEN_NOPORT set "CAUSE=noport"
-if defined SEEN_INUSE set "CAUSE=inuse"
-exit /b
-
-:classify_line
-call :clean
-if not defined S exit /b
-rem On Windows esptool tells why it could not open the port in one line:
-rem could not open port 'COM7': FileNotFoundError(2, ...) when there is no
-rem such port, PermissionError(13, 'Access is denied.', ...) when another
-rem program holds it.
-set "OPEN="
-if not "%S:could not open port=%"=="%S%" set "OPEN=1"
-if defined OPEN if not "%S:PermissionError=%"=="%S%" set "SEEN_INUSE=1"
-if defined OPEN if not "%S:Access is denied=%"=="%S%" set "SEEN_INUSE=1"
-if defined OPEN if not "%S:FileNotFoundError=%"=="%S%" set "SEEN_NOPORT=1"
-if not "%S:doesn't exist=%"=="%S%" set "SEEN_NOPORT=1"
-if not "%S:No serial data received=%"=="%S%" set "SEEN_NOANSWER=1"
-if not "%S:Failed to connect=%"=="%S%" set "SEEN_NOANSWER=1"
-if not "%S:stopped responding=%"=="%S%" set "SEEN_STOPPED=1"
-if not "%S:Could not configure port=%"=="%S%" set "SEEN_LOST=1"
-if not "%S:Cannot configure port=%"=="%S%" set "SEEN_LOST=1"
-if not "%S:Input/output error=%"=="%S%" set "SEEN_LOST=1"
-if not "%S:WriteFile failed=%"=="%S%" set "SEEN_LOST=1"
-if not "%S:ReadFile failed=%"=="%S%" set "SEEN_LOST=1"
-if not "%S:ClearCommError failed=%"=="%S%" set "SEEN_LOST=1"
-if not "%S:GetOverlappedResult failed=%"=="%S%" set "SEEN_LOST=1"
-if not "%S:Failed to enter compressed flash mode=%"=="%S%" set "SEEN_REFUSED=1"
-if not "%S:Failed SPI operation=%"=="%S%" set "SEEN_REFUSED=1"
-if not "%S:A fatal error occurred:=%"=="%S%" set "FATAL=%S:*A fatal error occurred:=%"
-exit /b
-
-rem Takes the blanks off the start of FATAL.
-:fatal_trim
-if not defined FATAL exit /b
-if not "%FATAL:~0,1%"==" " exit /b
-set "FATAL=%FATAL:~1%"
-goto :fatal_trim
-
-rem Writes "Result: " and REASON as the log's last line: one line, with no
-rem percent sign (the program shows it as it is).
-:result
-for /f "tokens=1-9 delims=%%" %%a in ("#Result: %REASON%#") do (
-    set "T1=%%a"
-    set "T2=%%b"
-    set "T3=%%c"
-    set "T4=%%d"
-    set "T5=%%e"
-    set "T6=%%f"
-    set "T7=%%g"
-    set "T8=%%h"
-    set "T9=%%i"
-)
-call :clean
-for /f "delims=" %%R in ("%S%") do >>"%RUNLOG%" echo %%R
-exit /b
-
-rem Joins T1 to T9, the pieces of a line between its percent signs, into S,
-rem with " percent" for each run of percent signs and ' for each double
-rem quote, and takes off the # at either end that :fence put there. S can
-rem then be expanded without cmd reading any of it as syntax.
-:clean
-set "S="
-if not defined T1 exit /b
-set "S=%T1:"='%"
-if not defined T2 goto :clean_ends
-set "S=%S% percent%T2:"='%"
-if not defined T3 goto :clean_ends
-set "S=%S% percent%T3:"='%"
-if not defined T4 goto :clean_ends
-set "S=%S% percent%T4:"='%"
-if not defined T5 goto :clean_ends
-set "S=%S% percent%T5:"='%"
-if not defined T6 goto :clean_ends
-set "S=%S% percent%T6:"='%"
-if not defined T7 goto :clean_ends
-set "S=%S% percent%T7:"='%"
-if not defined T8 goto :clean_ends
-set "S=%S% percent%T8:"='%"
-if not defined T9 goto :clean_ends
-set "S=%S% percent%T9:"='%"
-:clean_ends
-set "S=%S:~1,-1%"
-exit /b
-
-rem Copies each line of FENCE_IN into FENCE_OUT between two # marks, so that
-rem a percent sign at either end of a line still lies between two pieces.
-:fence
-type nul >"%FENCE_OUT%" 2>nul
-for /f "usebackq delims=" %%L in ("%FENCE_IN%") do >>"%FENCE_OUT%" echo #%%L#
 exit /b
