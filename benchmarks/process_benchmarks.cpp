@@ -1,13 +1,16 @@
 // Start-up, timed from outside: each run is a new process of a launcher that leaves right after
 // its first painted frame (first_paint.cpp), so loading, linking and Qt's own set-up count too.
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "bench_folder.h"
 #include "figures.h"
@@ -27,7 +30,8 @@ Launch launch(const QString &launcher, const QStringList &arguments)
     QProcess process;
     QElapsedTimer clock;
     clock.start();
-    process.start(BenchFolder::path() + QLatin1Char('/') + launcher, arguments);
+    // A launcher of another build is named by its absolute path.
+    process.start(QDir(BenchFolder::path()).filePath(launcher), arguments);
     const bool finished = process.waitForFinished(60000);
     Launch run;
     run.seconds = double(clock.nsecsElapsed()) * 1e-9;
@@ -91,14 +95,25 @@ void registerProcessBenchmarks()
     // The program leaves OpenGL out (StartUp::drawWithoutOpenGl()); an empty window that leaves it
     // out too is the floor of the program's own work.
     const QStringList withoutOpenGl {QStringLiteral("--no-opengl")};
-    for (auto *b :
-         {benchmark::RegisterBenchmark("start_up/clock", startUp, clock, none, minimal, none),
-          benchmark::RegisterBenchmark("start_up/own_work", startUp, clock, none, minimal,
-                                       withoutOpenGl),
-          benchmark::RegisterBenchmark("start_up/minimal_without_opengl", startUp, minimal,
-                                       withoutOpenGl, QString(), none),
-          benchmark::RegisterBenchmark("scroll_styles/clock", startUp, clock,
-                                       QStringList {QStringLiteral("--scroll")}, QString(), none)})
+    std::vector<benchmark::internal::Benchmark *> launches
+            = {benchmark::RegisterBenchmark("start_up/clock", startUp, clock, none, minimal, none),
+               benchmark::RegisterBenchmark("start_up/own_work", startUp, clock, none, minimal,
+                                            withoutOpenGl),
+               benchmark::RegisterBenchmark("start_up/minimal_without_opengl", startUp, minimal,
+                                            withoutOpenGl, QString(), none),
+               benchmark::RegisterBenchmark("scroll_styles/clock", startUp, clock,
+                                            QStringList {QStringLiteral("--scroll")}, QString(),
+                                            none)};
+    // A change to start-up, set against the build before it: CLOCK_BASELINE_FIRST_PAINT names that
+    // build's clock_first_paint, which runs in its own benchmark folder, in turns with this one
+    // and first, as the floors are. Its times are this benchmark's "floor_ms".
+    const QString baseline = qEnvironmentVariable("CLOCK_BASELINE_FIRST_PAINT");
+    if (!baseline.isEmpty()) {
+        launches.push_back(
+                benchmark::RegisterBenchmark("start_up/against_baseline", startUp, clock, none,
+                                             QFileInfo(baseline).absoluteFilePath(), none));
+    }
+    for (auto *b : launches) {
         // One launch a repetition, so that the median is that of the launches themselves: the
         // mean of several would carry a launch that the machine's other work slowed down.
         b->UseManualTime()
@@ -106,4 +121,5 @@ void registerProcessBenchmarks()
                 ->Iterations(1)
                 ->Repetitions(30)
                 ->ReportAggregatesOnly(true);
+    }
 }
