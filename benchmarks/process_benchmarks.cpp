@@ -51,19 +51,32 @@ Launch launch(const QString &launcher, const QStringList &arguments)
     return run;
 }
 
-// Each iteration times one launch. With a floor launcher, it first launches that one too, in
-// turns with the measured one: on a shared machine the load changes from second to second, and
+// Each iteration times one launch. With a floor launcher, it launches that one too, in turns
+// with the measured one: on a shared machine the load changes from second to second, and
 // launches taken in turns meet the same load, where all the launches of one and then all of the
-// other could each meet another. The floor's times are the counters "floor_ms" and
-// "floor_cpu_ms".
+// other could each meet another. Which of the two goes first alternates from one iteration (here:
+// one repetition) to the next: the second of a pair starts about 4 ms slower, even when both are
+// the same program. The floor's times are the counters "floor_ms" and "floor_cpu_ms", and
+// "over_floor_ms" is the measured launch's time less the floor's of the same turn: its median
+// leaves out most of the load that both launches of a turn met.
 void startUp(benchmark::State &state, const QString &launcher, const QStringList &arguments,
              const QString &floorLauncher, const QStringList &floorArguments)
 {
-    double peakKib = 0, cpuMs = 0, floorMs = 0, floorCpuMs = 0;
+    static bool floorFirst = true; // across repetitions, which call this anew
+    double peakKib = 0, cpuMs = 0, floorMs = 0, floorCpuMs = 0, overFloorMs = 0;
     for (auto _ : state) {
-        const Launch floor
-                = floorLauncher.isEmpty() ? Launch {true} : launch(floorLauncher, floorArguments);
-        const Launch run = launch(launcher, arguments);
+        const auto launchFloor = [&] {
+            return floorLauncher.isEmpty() ? Launch {true} : launch(floorLauncher, floorArguments);
+        };
+        Launch floor, run;
+        if (floorFirst) {
+            floor = launchFloor();
+            run = launch(launcher, arguments);
+        } else {
+            run = launch(launcher, arguments);
+            floor = launchFloor();
+        }
+        floorFirst = !floorFirst;
         if (!run.ok || !floor.ok) {
             state.SkipWithError("a launcher did not report its first frame");
             break;
@@ -73,6 +86,7 @@ void startUp(benchmark::State &state, const QString &launcher, const QStringList
         cpuMs += run.cpuMs;
         floorMs += floor.seconds * 1e3;
         floorCpuMs += floor.cpuMs;
+        overFloorMs += (run.seconds - floor.seconds) * 1e3;
     }
     const auto average = [](double sum) {
         return benchmark::Counter(sum, benchmark::Counter::kAvgIterations);
@@ -82,6 +96,7 @@ void startUp(benchmark::State &state, const QString &launcher, const QStringList
     if (!floorLauncher.isEmpty()) {
         state.counters["floor_ms"] = average(floorMs);
         state.counters["floor_cpu_ms"] = average(floorCpuMs);
+        state.counters["over_floor_ms"] = average(overFloorMs);
     }
 }
 
@@ -105,8 +120,8 @@ void registerProcessBenchmarks()
                                             QStringList {QStringLiteral("--scroll")}, QString(),
                                             none)};
     // A change to start-up, set against the build before it: CLOCK_BASELINE_FIRST_PAINT names that
-    // build's clock_first_paint, which runs in its own benchmark folder, in turns with this one
-    // and first, as the floors are. Its times are this benchmark's "floor_ms".
+    // build's clock_first_paint, which runs in its own benchmark folder, in turns with this one, as
+    // the floors do. Its times are this benchmark's "floor_ms".
     const QString baseline = qEnvironmentVariable("CLOCK_BASELINE_FIRST_PAINT");
     if (!baseline.isEmpty()) {
         launches.push_back(
