@@ -50,10 +50,9 @@ int main(int argc, char *argv[])
 {
     // As main() does, so that start-up here costs what it costs there.
     StartUp::prepareApplication();
-    const StartUp::FontConfigWarmUp fontConfig;
     QApplication application(argc, argv);
-    StartUp::ProgramWindow program(fontConfig);
-    Electronic_Clock &window = program.window();
+    const auto program = StartUp::makeProgramWindow();
+    Electronic_Clock &window = *program;
     if (!application.arguments().contains(QStringLiteral("--scroll")))
         return runToFirstPaint(window);
 

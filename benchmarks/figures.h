@@ -12,7 +12,9 @@ void registerWindowBenchmarks();
 // processes, timed from their start to their first painted frame, with their peak memory as the
 // counter "peak_MB". "start_up/clock" launches the empty window in turns with the program's, and
 // "start_up/own_work" the empty window without OpenGL, as the program runs; both count the empty
-// window's times as "floor_ms" and "floor_cpu_ms".
+// window's times as "floor_ms" and "floor_cpu_ms". With CLOCK_BASELINE_FIRST_PAINT set to
+// another build's clock_first_paint, "start_up/against_baseline" launches that one in turns with
+// this build's and counts its times the same way.
 //
 // Every benchmark also counts "cpu_ms", the CPU time of the work, for a busy machine.
 void registerProcessBenchmarks();

@@ -33,6 +33,9 @@ const Figure figures[] = {
          Kind::TimeInTurns, 1.3},
         {"start-up, both without OpenGL (own work)", "start_up/own_work", "start_up/own_work",
          Kind::TimeInTurns, 0},
+        // Only with CLOCK_BASELINE_FIRST_PAINT set: this build against another one.
+        {"start-up (this build / baseline build)", "start_up/against_baseline",
+         "start_up/against_baseline", Kind::TimeInTurns, 0},
         // Against the empty window without OpenGL, which alone maps 50 MB, as the program does not.
         {"peak RSS after start-up (clock - minimal)", "start_up/clock",
          "start_up/minimal_without_opengl", Kind::Memory, 25},

@@ -79,13 +79,6 @@ QIcon qtsOwnIcon(const QString &path)
     return icon;
 }
 
-// The preview smoothly scaled to `size`, as an icon scales it.
-QImage previewScaled(int style, const QSize &size)
-{
-    return QImage(StyleCatalogue::previewPath(style))
-            .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-}
-
 } // namespace
 
 class TestWindowShell : public QObject
@@ -402,18 +395,15 @@ private slots:
 
     void programWindowBuildsTheSameWindow()
     {
-        const StartUp::FontConfigWarmUp fontConfig;
-        StartUp::ProgramWindow program(fontConfig);
-        WindowProbe probe(program.window());
+        const auto program = StartUp::makeProgramWindow();
+        WindowProbe probe(*program);
         const QImage custom(StyleCatalogue::customPreviewPath());
         QCOMPARE(probe.scratchImage(), custom);
         for (QLabel *label : {probe.ui()->labelPicture, probe.ui()->labelPicture_2}) {
             QCOMPARE(shownBy(label), custom.convertToFormat(QImage::Format_RGB32));
         }
-        QCOMPARE(program.window().size(), QSize(850, 740));
+        QCOMPARE(program->size(), QSize(850, 740));
         QCOMPARE(QGuiApplication::desktopFileName(), QString("electronic_clock"));
-        // The window took the custom preview decoded ahead; nothing of it is left over.
-        QVERIFY(StartUp::takePrefetched(StyleCatalogue::customPreviewPath()).isNull());
     }
 
     // Read by Qt's X11 support only; set or not, the offscreen windows here are the same.
@@ -436,51 +426,6 @@ private slots:
             qputenv(name, before);
         else
             qunsetenv(name);
-    }
-
-    void programWindowDecodesTheStylesInViewAhead()
-    {
-        const StartUp::FontConfigWarmUp fontConfig;
-        StartUp::ProgramWindow program(fontConfig);
-        // The first three buttons of the column are in view, the fourth starts below the window.
-        const QSize drawnSize = QSize(1350, 240).scaled(
-                QSize(800, 140) * program.window().devicePixelRatioF(), Qt::KeepAspectRatio);
-        const QImage second = StartUp::takePrefetched(StyleCatalogue::previewPath(2), drawnSize);
-        QVERIFY(!second.isNull());
-        QCOMPARE(second, previewScaled(2, drawnSize));
-        // Each picture is handed out once, and only at the size it was decoded at.
-        QVERIFY(StartUp::takePrefetched(StyleCatalogue::previewPath(2), drawnSize).isNull());
-        QVERIFY(StartUp::takePrefetched(StyleCatalogue::previewPath(1), QSize(800, 140)).isNull());
-        QVERIFY(StartUp::takePrefetched(StyleCatalogue::previewPath(4), drawnSize).isNull());
-
-        // Drawn from the pictures decoded ahead, or, for style 2 taken above, decoded on the spot.
-        Electronic_Clock &window = program.window();
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        for (int style : {1, 2, 3}) {
-            auto *button = WindowProbe(window).styleButton(style);
-            QCOMPARE(fromPixmap(button->icon().pixmap(QSize(800, 140))),
-                     previewScaled(style, drawnSize).convertToFormat(QImage::Format_RGB32));
-        }
-        QVERIFY(StartUp::takePrefetched(StyleCatalogue::previewPath(1), drawnSize).isNull());
-    }
-
-    void nothingIsDecodedAheadWithoutAProgramWindow()
-    {
-        QVERIFY(StartUp::takePrefetched(StyleCatalogue::previewPath(1), QSize(787, 140)).isNull());
-        QVERIFY(StartUp::takePrefetched(StyleCatalogue::customPreviewPath()).isNull());
-        Electronic_Clock window;
-        QCOMPARE(WindowProbe(window).scratchImage(), QImage(StyleCatalogue::customPreviewPath()));
-    }
-
-    void programWindowsEndWhilePicturesAreStillDecoding()
-    {
-        for (int i = 0; i < 5; ++i) {
-            const StartUp::FontConfigWarmUp fontConfig; // a second set-up is a no-op
-            StartUp::ProgramWindow program(fontConfig);
-        }
-        // Nothing is left over for a later window.
-        QVERIFY(StartUp::takePrefetched(StyleCatalogue::previewPath(1), QSize(787, 140)).isNull());
     }
 };
 

@@ -5,7 +5,6 @@
 
 #include "progress_animation.h"
 #include "script_launcher.h"
-#include "start_up.h"
 #include "style_catalogue.h"
 #include "ui_electronic_clock.h"
 
@@ -26,10 +25,7 @@ Electronic_Clock::Electronic_Clock(QWidget *parent)
 
     ui->labelPicture->setScaledContents(true);
     ui->labelPicture_2->setScaledContents(true);
-    // Decoded while the form was built, when the window is started as the program starts it.
-    scratchImage = StartUp::takePrefetched(StyleCatalogue::customPreviewPath());
-    if (scratchImage.isNull())
-        scratchImage.load(StyleCatalogue::customPreviewPath());
+    scratchImage.load(StyleCatalogue::customPreviewPath());
     const QPixmap customPreview = QPixmap::fromImage(scratchImage);
     ui->labelPicture->setPixmap(customPreview);
     ui->labelPicture_2->setPixmap(customPreview);

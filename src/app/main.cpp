@@ -6,9 +6,8 @@
 int main(int argc, char *argv[])
 {
     StartUp::prepareApplication();
-    const StartUp::FontConfigWarmUp fontConfig;
     QApplication application(argc, argv);
-    StartUp::ProgramWindow program(fontConfig);
-    program.window().show();
+    const auto window = StartUp::makeProgramWindow();
+    window->show();
     return application.exec();
 }

@@ -1,14 +1,9 @@
 #ifndef APP_START_UP_H
 #define APP_START_UP_H
 
-#include <QImage>
-#include <QSize>
-#include <QString>
-
 #include <memory>
 
 class Electronic_Clock;
-class QThread;
 
 // How the program starts. main() and the start-up benchmark both start this way, so that the
 // benchmark measures what users wait for.
@@ -27,54 +22,12 @@ void enableHighDpiScaling();
 // Call before the application object is made.
 void drawWithoutOpenGl();
 
-// All that comes before the application object: the two settings above. main() and the start-up
-// benchmark both call this, so that they cannot drift apart.
+// All that comes before the application object: the two settings above.
 void prepareApplication();
 
-// On the systems where Qt finds fonts through fontconfig (Linux, the BSDs), runs fontconfig's
-// set-up on a second thread: Qt would run it on the main thread as the form's first text is
-// measured, and it takes about a tenth of start-up, reading fontconfig's configuration files and
-// font cache. It needs nothing of Qt, so it runs while Qt loads and connects to the display. Make
-// it before the application object. Where there is no fontconfig, it does nothing.
-class FontConfigWarmUp
-{
-public:
-    FontConfigWarmUp();
-    ~FontConfigWarmUp();
-
-    // Waits for the set-up to end. Call before Qt's fonts are first used: Qt would not wait, but
-    // set fontconfig up a second time alongside.
-    void wait() const;
-
-private:
-    std::unique_ptr<QThread> thread;
-};
-
-class Prefetch;
-
 // The program's window, as the program opens it: with the application's window icon and desktop
-// name set, and with work of its first frame done on a second thread while the main thread builds
-// the window and connects it to the screen: Qt's list of fonts, the custom preview, the window
-// icon and the style previews in view. Make it after the application object; it must not outlive
-// it, and `fontConfig` must outlive it. It waits for `fontConfig` before it builds the window.
-class ProgramWindow
-{
-public:
-    explicit ProgramWindow(const FontConfigWarmUp &fontConfig);
-    ~ProgramWindow(); // waits for a picture still being decoded
-
-    Electronic_Clock &window() { return *clockWindow; }
-
-private:
-    std::unique_ptr<Prefetch> prefetch;
-    std::unique_ptr<Electronic_Clock> clockWindow;
-};
-
-// A picture that ProgramWindow decodes ahead: QImage(path), then smooth-scaled to `size` as an
-// icon scales its picture when `size` is valid and differs. Each one is handed out once, waiting
-// for it if it is not decoded yet; a null image means that it was not asked for ahead, so the
-// caller decodes it itself. Main thread only.
-QImage takePrefetched(const QString &path, const QSize &size = QSize());
+// file name set. Call after the application object is made; the window must not outlive it.
+std::unique_ptr<Electronic_Clock> makeProgramWindow();
 
 } // namespace StartUp
 

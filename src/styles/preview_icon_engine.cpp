@@ -7,7 +7,6 @@
 // notes the files, reads only their headers, and decodes a picture when it is first drawn,
 // keeping just the drawn size. It draws as Qt's own pixmap icon does: the picture shrunk to fit
 // with a smooth scale, and the other modes made from it by the style, so the pixels are the same.
-// The previews in view when the program starts come decoded from a second thread.
 
 #include <QApplication>
 #include <QIcon>
@@ -22,8 +21,6 @@
 #include <QtPlugin>
 
 #include <algorithm>
-
-#include "start_up.h"
 
 namespace {
 
@@ -136,22 +133,18 @@ private:
     }
 
     // What Qt's pixmap icon draws, from the picture decoded through QImage, as a file icon decodes
-    // it (a pixmap loaded from a file would stay in the pixmap cache), or from the one decoded at
-    // start-up. Not through a QIcon of the decoded picture: that one would scale the requested
-    // size by the screen's pixel ratio a second time.
+    // it (a pixmap loaded from a file would stay in the pixmap cache). Not through a QIcon of the
+    // decoded picture: that one would scale the requested size by the screen's pixel ratio a
+    // second time.
     QPixmap draw(const QSize &size, QIcon::Mode mode, QIcon::State state) const
     {
         const File *file = bestFile(mode, state);
         if (!file)
             return QPixmap();
-        QImage picture = StartUp::takePrefetched(file->path, fitted(file->size, size));
-        if (picture.isNull()) {
-            picture = QImage(file->path);
-            const QSize drawnSize = fitted(picture.size(), size);
-            if (picture.size() != drawnSize)
-                picture = picture.scaled(drawnSize, Qt::IgnoreAspectRatio,
-                                         Qt::SmoothTransformation);
-        }
+        QImage picture(file->path);
+        const QSize drawnSize = fitted(picture.size(), size);
+        if (picture.size() != drawnSize)
+            picture = picture.scaled(drawnSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         QPixmap pixmap = QPixmap::fromImage(std::move(picture));
         if (file->mode != mode && mode != QIcon::Normal && !pixmap.isNull()) {
             // The style makes the disabled, active and selected looks, as for any pixmap icon.
