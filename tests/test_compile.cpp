@@ -114,7 +114,12 @@ class TestCompile : public QObject
     Q_OBJECT
 
 private:
-    QString builderRuns() const { return ProgramFolder::esptool() + "/builder-runs"; }
+    // The runs of the stand-in builder, one "run" line each (without cmd.exe's CRs).
+    QByteArray builderRuns() const
+    {
+        return ProgramFolder::readFile(ProgramFolder::esptool() + "/builder-runs")
+                .replace("\r", "");
+    }
 
     bool dataMatchesCustomSet(int digit) const
     {
@@ -126,8 +131,10 @@ private slots:
     void init()
     {
         ProgramFolder::reset();
-        FakeTools::replaceScript(ToolchainFolder::builderScriptName,
-                                 "echo run >> builder-runs; ls data > data-at-build");
+        FakeTools::replaceScript(
+                ToolchainFolder::builderScriptName,
+                FakeTools::forThisSystem("echo run >> builder-runs; ls data > data-at-build",
+                                         ">>builder-runs echo run\ndir /b data >data-at-build"));
     }
 
     void firstCompileCopiesTheCustomSetAndRunsTheBuilder()
@@ -140,7 +147,7 @@ private slots:
         const QImage custom = fromFile(StyleCatalogue::customPreviewPath());
         QCOMPARE(shownBy(probe.ui()->labelPicture), custom);
         QCOMPARE(shownBy(probe.ui()->labelPicture_2), custom);
-        QCOMPARE(ProgramFolder::readFile(builderRuns()), QByteArray("run\n"));
+        QCOMPARE(builderRuns(), QByteArray("run\n"));
         // The builder saw all ten pictures, already written when it started.
         QCOMPARE(ProgramFolder::readFile(ProgramFolder::esptool() + "/data-at-build").count('\n'),
                  10);
@@ -166,7 +173,7 @@ private slots:
             QVERIFY(dataMatchesCustomSet(digit));
         QCOMPARE(shownBy(probe.ui()->labelPicture_2),
                  fromFile(StyleCatalogue::customPreviewPath()));
-        QCOMPARE(ProgramFolder::readFile(builderRuns()), QByteArray("run\nrun\n"));
+        QCOMPARE(builderRuns(), QByteArray("run\nrun\n"));
     }
 
     void missingCustomPicturesKeepTheirDataFiles()
@@ -181,7 +188,7 @@ private slots:
             QVERIFY(dataMatchesCustomSet(digit));
         for (int digit = 5; digit <= 9; ++digit)
             QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(digit)), before[digit]);
-        QCOMPARE(ProgramFolder::readFile(builderRuns()), QByteArray("run\n"));
+        QCOMPARE(builderRuns(), QByteArray("run\n"));
     }
 
     void customPictureOfThePanelSizeIsOnlyEncodedAgainAtFullQuality()
@@ -331,7 +338,7 @@ private slots:
         Electronic_Clock window;
         QVERIFY(WindowProbe(window).compileAndWait());
         QCOMPARE(dataFiles(), before);
-        QCOMPARE(ProgramFolder::readFile(builderRuns()), QByteArray("run\n"));
+        QCOMPARE(builderRuns(), QByteArray("run\n"));
         QCOMPARE(WindowProbe(window).customFlag(), QString("1"));
     }
 
