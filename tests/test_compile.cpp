@@ -1,5 +1,6 @@
 // "Compile Custom Picture": the custom set, the previews, the builder and custom mode.
 
+#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 
@@ -328,6 +329,33 @@ private slots:
         // The window keeps no photo at full size once it is done.
         const QImage scratch = WindowProbe(window).scratchImage();
         QVERIFY(qint64(scratch.width()) * scratch.height() <= 1350 * 240);
+    }
+
+    // The shipped builder script with the program's own builder, as a user's compile runs them.
+    void shippedScriptBuildsAnImageOfTheDataFolder()
+    {
+        ProgramFolder::reset();
+        const QString builder
+                = ProgramFolder::esptool() + "/" + QFileInfo(SPIFFS_BUILDER).fileName();
+        QVERIFY(QFile::copy(SPIFFS_BUILDER, builder));
+        Electronic_Clock window;
+        WindowProbe probe(window);
+        QVERIFY(probe.compileAndWait());
+        probe.playCompileToEnd();
+        QCOMPARE(probe.ui()->progressBar->text(), QString("Compilation is complete"));
+
+        // The image unpacks to exactly the ten pictures of the data folder.
+        QTemporaryDir unpacked;
+        QProcess unpack;
+        unpack.start(builder, {"-u", unpacked.path(), ProgramFolder::esptool() + "/spiffs.bin"});
+        QVERIFY(unpack.waitForFinished(30000));
+        QCOMPARE(unpack.exitCode(), 0);
+        const QStringList files = QDir(unpacked.path()).entryList(QDir::Files);
+        QCOMPARE(files, QDir(ProgramFolder::data()).entryList(QDir::Files));
+        QCOMPARE(files.size(), 10);
+        for (const QString &file : files)
+            QCOMPARE(ProgramFolder::readFile(unpacked.filePath(file)),
+                     ProgramFolder::readFile(ProgramFolder::data() + "/" + file));
     }
 
     void noImgFolderLeavesTheDataAndStillBuilds()
