@@ -8,6 +8,10 @@
 set -u
 prefix=$1 program=$2
 here=$(dirname -- "$0")
+if ! command -v python3 >/dev/null; then
+    echo "SKIP: python3, which holds the pty open, is not installed (Debian: python3)"
+    exit 77
+fi
 sh "$here/make_wine_prefix.sh" "${WINE-}" "$prefix" || exit $?
 export WINEPREFIX="$prefix"
 
