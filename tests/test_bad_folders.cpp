@@ -103,7 +103,8 @@ private slots:
         const QString uploadScript = ProgramFolder::uploadScript();
         // The data pictures stay as they were when their folder is not there or not writable;
         // the builder still runs and says why it cannot pack them.
-        const QString noData = notBuilt + ": the picture folder " + relative(data) + " is missing";
+        const QString noData = notBuilt + ": the picture folder "
+                + QDir::toNativeSeparators(relative(data)) + " is missing";
         row(data, "missing") << false << false << noData << sent;
         row(data, "file") << false << false << noData << sent;
         row(data, "read-only") << false << false << built << sent;
@@ -157,8 +158,7 @@ private slots:
                                           & ~(QFile::WriteOwner | QFile::WriteUser
                                               | QFile::WriteGroup | QFile::WriteOther));
             if (QFileInfo(path).isWritable())
-                QSKIP("Permission bits do not bind this user (root); the unprivileged run "
-                      "checks this.");
+                QSKIP(ProgramFolder::readOnlyDoesNotBind);
         } else {
             ProgramFolder::remove(path);
             if (damage == "file")
@@ -193,13 +193,14 @@ private slots:
         // Nothing half-written: every file is as it was, a whole new picture, or a script's own
         // output; no temporary file is left behind and no folder appeared.
         const QString uploadScript = relative(ProgramFolder::uploadScript());
+        const QByteArray portLine = "set com=" + QByteArray(FakeTools::usbPort) + "\r\n";
         const QStringList outputs = scriptOutputs();
         const QMap<QString, QByteArray> after = snapshot();
         for (auto file = after.cbegin(); file != after.cend(); ++file) {
             if (before.value(file.key()) == file.value() || outputs.contains(file.key()))
                 continue;
             if (file.key() == uploadScript) {
-                QVERIFY(file.value().startsWith("set com=ttyUSB0\r\n"));
+                QVERIFY(file.value().startsWith(portLine));
                 continue;
             }
             const bool dataPicture = isDataPicture(file.key()) && before.contains(file.key());
@@ -209,7 +210,7 @@ private slots:
         if (damage == "missing")
             QVERIFY(!QFileInfo::exists(path) || target == uploadScript);
         if (target == uploadScript && damage == "missing")
-            QCOMPARE(ProgramFolder::readFile(path), QByteArray("set com=ttyUSB0\r\n"));
+            QCOMPARE(ProgramFolder::readFile(path), portLine);
     }
 };
 

@@ -1,5 +1,6 @@
 // "Compile Custom Picture": the custom set, the previews, the builder and custom mode.
 
+#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 
@@ -114,7 +115,12 @@ class TestCompile : public QObject
     Q_OBJECT
 
 private:
-    QString builderRuns() const { return ProgramFolder::esptool() + "/builder-runs"; }
+    // The runs of the stand-in builder, one "run" line each (without cmd.exe's CRs).
+    QByteArray builderRuns() const
+    {
+        return ProgramFolder::readFile(ProgramFolder::esptool() + "/builder-runs")
+                .replace("\r", "");
+    }
 
     bool dataMatchesCustomSet(int digit) const
     {
@@ -126,8 +132,10 @@ private slots:
     void init()
     {
         ProgramFolder::reset();
-        FakeTools::replaceScript(ToolchainFolder::builderScriptName,
-                                 "echo run >> builder-runs; ls data > data-at-build");
+        FakeTools::replaceScript(
+                ToolchainFolder::builderScriptName,
+                FakeTools::forThisSystem("echo run >> builder-runs; ls data > data-at-build",
+                                         ">>builder-runs echo run\ndir /b data >data-at-build"));
     }
 
     void firstCompileCopiesTheCustomSetAndRunsTheBuilder()
@@ -140,7 +148,7 @@ private slots:
         const QImage custom = fromFile(StyleCatalogue::customPreviewPath());
         QCOMPARE(shownBy(probe.ui()->labelPicture), custom);
         QCOMPARE(shownBy(probe.ui()->labelPicture_2), custom);
-        QCOMPARE(ProgramFolder::readFile(builderRuns()), QByteArray("run\n"));
+        QCOMPARE(builderRuns(), QByteArray("run\n"));
         // The builder saw all ten pictures, already written when it started.
         QCOMPARE(ProgramFolder::readFile(ProgramFolder::esptool() + "/data-at-build").count('\n'),
                  10);
@@ -166,7 +174,7 @@ private slots:
             QVERIFY(dataMatchesCustomSet(digit));
         QCOMPARE(shownBy(probe.ui()->labelPicture_2),
                  fromFile(StyleCatalogue::customPreviewPath()));
-        QCOMPARE(ProgramFolder::readFile(builderRuns()), QByteArray("run\nrun\n"));
+        QCOMPARE(builderRuns(), QByteArray("run\nrun\n"));
     }
 
     void missingCustomPicturesKeepTheirDataFiles()
@@ -181,7 +189,7 @@ private slots:
             QVERIFY(dataMatchesCustomSet(digit));
         for (int digit = 5; digit <= 9; ++digit)
             QCOMPARE(ProgramFolder::readFile(ProgramFolder::dataPicture(digit)), before[digit]);
-        QCOMPARE(ProgramFolder::readFile(builderRuns()), QByteArray("run\n"));
+        QCOMPARE(builderRuns(), QByteArray("run\n"));
     }
 
     void customPictureOfThePanelSizeIsOnlyEncodedAgainAtFullQuality()
@@ -323,6 +331,33 @@ private slots:
         QVERIFY(qint64(scratch.width()) * scratch.height() <= 1350 * 240);
     }
 
+    // The shipped builder script with the program's own builder, as a user's compile runs them.
+    void shippedScriptBuildsAnImageOfTheDataFolder()
+    {
+        ProgramFolder::reset();
+        const QString builder
+                = ProgramFolder::esptool() + "/" + QFileInfo(SPIFFS_BUILDER).fileName();
+        QVERIFY(QFile::copy(SPIFFS_BUILDER, builder));
+        Electronic_Clock window;
+        WindowProbe probe(window);
+        QVERIFY(probe.compileAndWait());
+        probe.playCompileToEnd();
+        QCOMPARE(probe.ui()->progressBar->text(), QString("Compilation is complete"));
+
+        // The image unpacks to exactly the ten pictures of the data folder.
+        QTemporaryDir unpacked;
+        QProcess unpack;
+        unpack.start(builder, {"-u", unpacked.path(), ProgramFolder::esptool() + "/spiffs.bin"});
+        QVERIFY(unpack.waitForFinished(30000));
+        QCOMPARE(unpack.exitCode(), 0);
+        const QStringList files = QDir(unpacked.path()).entryList(QDir::Files);
+        QCOMPARE(files, QDir(ProgramFolder::data()).entryList(QDir::Files));
+        QCOMPARE(files.size(), 10);
+        for (const QString &file : files)
+            QCOMPARE(ProgramFolder::readFile(unpacked.filePath(file)),
+                     ProgramFolder::readFile(ProgramFolder::data() + "/" + file));
+    }
+
     void noImgFolderLeavesTheDataAndStillBuilds()
     {
         ProgramFolder::fillData(Qt::magenta);
@@ -331,7 +366,7 @@ private slots:
         Electronic_Clock window;
         QVERIFY(WindowProbe(window).compileAndWait());
         QCOMPARE(dataFiles(), before);
-        QCOMPARE(ProgramFolder::readFile(builderRuns()), QByteArray("run\n"));
+        QCOMPARE(builderRuns(), QByteArray("run\n"));
         QCOMPARE(WindowProbe(window).customFlag(), QString("1"));
     }
 

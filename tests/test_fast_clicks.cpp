@@ -66,8 +66,11 @@ private slots:
         qInfo("seed %u", seed != 0 ? seed : 20261207u);
 
         ProgramFolder::reset();
-        FakeTools::replaceScript(ToolchainFolder::builderScriptName, "sleep 0.05");
-        FakeTools::replaceScript(ToolchainFolder::uploadScriptName, "sleep 0.03");
+        // Scripts that take a while; under Wine cmd.exe alone takes longer than that to start.
+        FakeTools::replaceScript(ToolchainFolder::builderScriptName,
+                                 FakeTools::forThisSystem("sleep 0.05", ""));
+        FakeTools::replaceScript(ToolchainFolder::uploadScriptName,
+                                 FakeTools::forThisSystem("sleep 0.03", ""));
         Electronic_Clock window;
         WindowProbe probe(window);
         probe.ui()->pushButtonUpdateCom->click();

@@ -21,11 +21,27 @@ QList<SerialPorts::Port> listFakePorts()
     return fakePorts;
 }
 
+// An upload script whose port line was emptied, and the shipped script's next line after it.
+#ifdef Q_OS_WIN
+const QByteArray emptyPortThenScript = "set com=\r\n@echo off";
+#else
+const QByteArray emptyPortThenScript = "set com=\r\n#";
+#endif
+
+using FakeTools::usbDevice;
+using FakeTools::usbPort;
+
 QStringList debugMessages;
 void recordMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
     if (type == QtDebugMsg)
         debugMessages << message;
+}
+
+// order.log, which the stand-in scripts and tools write, without the CRs of cmd.exe's echo.
+QByteArray orderLog()
+{
+    return ProgramFolder::readFile(ProgramFolder::esptool() + "/order.log").replace("\r", "");
 }
 
 // Records the debug messages of one action.
@@ -52,7 +68,7 @@ private slots:
     void init()
     {
         ProgramFolder::reset();
-        fakePorts = {{"ttyUSB0", "USB serial"}, {"COM100", "Bluetooth link"}};
+        fakePorts = {{usbPort, "USB serial"}, {"COM100", "Bluetooth link"}};
     }
 
     void itemTextsAndPortNames()
@@ -74,11 +90,11 @@ private slots:
         QComboBox *list = probe.ui()->comboBox;
         const QStringList first = messagesOf([&] { probe.ui()->pushButtonUpdateCom->click(); });
         QCOMPARE(list->count(), 2);
-        QCOMPARE(list->itemText(0), QString("ttyUSB0  USB serial"));
+        QCOMPARE(list->itemText(0), QString(usbPort) + "  USB serial");
         QCOMPARE(list->itemText(1), QString("COM100  Bluetooth link"));
         QCOMPARE(list->currentIndex(), 0);
-        QCOMPARE(probe.currentPort(), QString("ttyUSB0"));
-        QCOMPARE(first, QStringList {"ttyUSB0"});
+        QCOMPARE(probe.currentPort(), QString(usbPort));
+        QCOMPARE(first, QStringList {usbPort});
 
         // Picking another item takes its whole name; picking it again changes nothing.
         QCOMPARE(messagesOf([&] { list->setCurrentIndex(1); }), QStringList {"COM100"});
@@ -87,7 +103,7 @@ private slots:
 
         // A refresh while the second item is current starts again from the first.
         const QStringList again = messagesOf([&] { probe.ui()->pushButtonUpdateCom->click(); });
-        QCOMPARE(again, QStringList({"", "ttyUSB0"}));
+        QCOMPARE(again, QStringList({"", usbPort}));
         QCOMPARE(list->currentIndex(), 0);
 
         fakePorts.clear();
@@ -137,9 +153,14 @@ private slots:
         const QByteArray result = ProgramFolder::readFile(ProgramFolder::uploadScript());
         QVERIFY(result.startsWith("set com=ttyUSB0\r\n"));
         QCOMPARE(result.mid(17), shipped.mid(shipped.indexOf('\n') + 1));
+#ifdef Q_OS_WIN
+        // Windows keeps no permission bits: a file is read-only or not.
+        QVERIFY(QFileInfo(ProgramFolder::uploadScript()).isWritable());
+#else
         QCOMPARE(QFile::permissions(ProgramFolder::uploadScript()),
                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
                          | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+#endif
 
         ProgramFolder::remove(ProgramFolder::uploadScript());
         QVERIFY(PortLine::rewriteFile(ProgramFolder::uploadScript(), "COM4"));
@@ -159,17 +180,24 @@ private slots:
         QFile::setPermissions(ProgramFolder::uploadScript(),
                               QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
         if (QFileInfo(ProgramFolder::uploadScript()).isWritable())
-            QSKIP("Permission bits do not bind this user (root); the unprivileged run checks "
-                  "this.");
+            QSKIP(ProgramFolder::readOnlyDoesNotBind);
         Electronic_Clock window;
         WindowProbe probe(window);
         probe.ui()->pushButtonUpdateCom->click();
         probe.clickUpload();
         QVERIFY(probe.waitForScripts());
-        QCOMPARE(ProgramFolder::readFile(ProgramFolder::uploadScript()), before);
+        const QByteArray after = ProgramFolder::readFile(ProgramFolder::uploadScript());
+        // Windows deletes no read-only file: the next case lays the folder out afresh.
+        QFile::setPermissions(ProgramFolder::uploadScript(), QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(after, before);
         // The script runs with the port it already had.
+#ifdef Q_OS_WIN
+        const QByteArray shippedPort = "COM3";
+#else
+        const QByteArray shippedPort = "/dev/ttyS0";
+#endif
         QVERIFY(ProgramFolder::readFile(ProgramFolder::esptool() + "/esptool.args")
-                        .contains("/dev/ttyS0"));
+                        .contains(shippedPort));
     }
 
     void wholeRoadFromStyleToClock()
@@ -190,16 +218,17 @@ private slots:
         probe.clickUpload();
         QVERIFY(probe.waitForScripts());
         const QByteArray script = ProgramFolder::readFile(ProgramFolder::uploadScript());
-        QVERIFY(script.startsWith("set com=ttyUSB0\r\n"));
-        QCOMPARE(script.mid(17), shipped.mid(shipped.indexOf('\n') + 1));
+        const QByteArray portLine = "set com=" + QByteArray(usbPort) + "\r\n";
+        QVERIFY(script.startsWith(portLine));
+        QCOMPARE(script.mid(portLine.size()), shipped.mid(shipped.indexOf('\n') + 1));
         const QList<QByteArray> arguments
                 = ProgramFolder::readFile(ProgramFolder::esptool() + "/esptool.args").split('\n');
-        QCOMPARE(arguments.value(arguments.indexOf("--port") + 1), QByteArray("/dev/ttyUSB0"));
+        QCOMPARE(arguments.value(arguments.indexOf("--port") + 1), QByteArray(usbDevice));
         probe.playUploadToEnd();
         QCOMPARE(probe.ui()->progressBar->text(), QString("Upload Completed"));
 
         // The same road with a clock that does not answer ends in the truth.
-        ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool.status", "2");
+        ProgramFolder::writeFile(ProgramFolder::esptool() + "/esptool.exit", "2");
         probe.clickUpload();
         QVERIFY(probe.waitForScripts());
         probe.playUploadToEnd();
@@ -214,10 +243,15 @@ private slots:
     {
         // Two quick compiles: the first build ends soon, the second only once released. The clock
         // must get the second's image, so the upload starts after the last build, not the first.
-        FakeTools::replaceScript(ToolchainFolder::builderScriptName,
-                                 "n=$(($(cat runs 2>/dev/null || echo 0) + 1)); echo $n > runs; "
-                                 "if [ $n -eq 2 ]; then while [ ! -e release ]; do sleep 0.02; "
-                                 "done; fi; echo \"built $n\" >> order.log");
+        FakeTools::replaceScript(
+                ToolchainFolder::builderScriptName,
+                FakeTools::forThisSystem(
+                        "n=$(($(cat runs 2>/dev/null || echo 0) + 1)); echo $n > runs; "
+                        "if [ $n -eq 2 ]; then while [ ! -e release ]; do sleep 0.02; "
+                        "done; fi; echo \"built $n\" >> order.log",
+                        "set n=1\nif exist runs set n=2\n>>runs echo %n%\nif %n%==1 goto built\n"
+                        ":wait\nif exist release goto built\nsleep 0.02\ngoto wait\n"
+                        ":built\n>>order.log echo built %n%"));
         FakeTools::installEsptool();
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/spiffs.bin", "image");
         Electronic_Clock window;
@@ -228,12 +262,10 @@ private slots:
         probe.clickUpload();
         QVERIFY(probe.uploadTimer()->isActive()); // the animation starts at the click
         QTest::qWait(300);
-        QCOMPARE(ProgramFolder::readFile(ProgramFolder::esptool() + "/order.log"),
-                 QByteArray("built 1\n"));
+        QCOMPARE(orderLog(), QByteArray("built 1\n"));
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/release", "");
         QVERIFY(probe.waitForScripts());
-        QCOMPARE(ProgramFolder::readFile(ProgramFolder::esptool() + "/order.log"),
-                 QByteArray("built 1\nbuilt 2\nuploaded\n"));
+        QCOMPARE(orderLog(), QByteArray("built 1\nbuilt 2\nuploaded\n"));
     }
 
     void uploadBeforeAnyRefreshWritesAnEmptyPort()
@@ -241,7 +273,8 @@ private slots:
         Electronic_Clock window;
         WindowProbe(window).clickUpload();
         QVERIFY(WindowProbe(window).waitForScripts());
-        QVERIFY(ProgramFolder::readFile(ProgramFolder::uploadScript()).startsWith("set com=\r\n#"));
+        QVERIFY(ProgramFolder::readFile(ProgramFolder::uploadScript())
+                        .startsWith(emptyPortThenScript));
         QCOMPARE(WindowProbe(window).uploader()->outcome(), ScriptLauncher::Outcome::Failed);
     }
 
@@ -269,7 +302,8 @@ private slots:
         probe.ui()->pushButtonUpdateCom->click();
         probe.clickUpload();
         QVERIFY(probe.waitForScripts());
-        QVERIFY(ProgramFolder::readFile(ProgramFolder::uploadScript()).startsWith("set com=\r\n#"));
+        QVERIFY(ProgramFolder::readFile(ProgramFolder::uploadScript())
+                        .startsWith(emptyPortThenScript));
         // Nothing ran but the script, which stopped for want of a port.
         QCOMPARE(probe.uploader()->outcome(), ScriptLauncher::Outcome::Failed);
         QVERIFY(!QFileInfo::exists(ProgramFolder::esptool() + "/esptool.args"));
@@ -292,9 +326,12 @@ private slots:
     void uploadsRunOneAfterTheOther()
     {
         // Each run notes its start and end, with its port, and takes a while in between.
-        FakeTools::replaceScript(ToolchainFolder::uploadScriptName,
-                                 "echo \"start $1\" | tr -d '\\r' >> order.log; sleep 0.3; "
-                                 "echo end >> order.log");
+        FakeTools::replaceScript(
+                ToolchainFolder::uploadScriptName,
+                FakeTools::forThisSystem("echo \"start $1\" | tr -d '\\r' >> order.log; sleep 0.3; "
+                                         "echo end >> order.log",
+                                         ">>order.log echo start com=%com%\nsleep 0.3\n"
+                                         ">>order.log echo end"));
         Electronic_Clock window;
         WindowProbe probe(window);
         probe.ui()->pushButtonUpdateCom->click();
@@ -305,10 +342,9 @@ private slots:
                 .clickUpload(); // while the first runs: it waits, and its port line with it
         QCOMPARE(probe.uploader()->outcome(), ScriptLauncher::Outcome::Waiting);
         QVERIFY(ProgramFolder::readFile(ProgramFolder::uploadScript())
-                        .startsWith("set com=ttyUSB0\r\n"));
+                        .startsWith("set com=" + QByteArray(usbPort) + "\r\n"));
         QVERIFY(probe.waitForScripts());
-        QCOMPARE(ProgramFolder::readFile(ProgramFolder::esptool() + "/order.log"),
-                 QByteArray("start com=ttyUSB0\nend\nstart com=COM100\nend\n"));
+        QCOMPARE(orderLog(), "start com=" + QByteArray(usbPort) + "\nend\nstart com=COM100\nend\n");
         QCOMPARE(probe.uploader()->outcome(), ScriptLauncher::Outcome::Succeeded);
     }
 };

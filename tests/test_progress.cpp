@@ -11,21 +11,32 @@
 
 namespace {
 
-const QByteArray waitForRelease
-        = "while [ ! -e release ]; do sleep 0.02; done; exit \"$(cat release)\"";
+// Waits until the file `name` appears.
+QByteArray waitFor(const QByteArray &name)
+{
+    return FakeTools::forThisSystem("while [ ! -e " + name + " ]; do sleep 0.02; done; ",
+                                    ":wait\nif exist " + name
+                                            + " goto go\nsleep 0.02\ngoto wait\n"
+                                              ":go\n");
+}
+
+const QByteArray waitForRelease = waitFor("release")
+        + FakeTools::forThisSystem("exit \"$(cat release)\"",
+                                   "for /f %%s in (release) do set status=%%s\nexit %status%");
 
 // A stand-in for a shipped script: it writes its log, ending with a result line, and exits.
 QByteArray endsWith(const char *log, const QByteArray &result, int status)
 {
-    return QByteArray("echo 'Result: ") + result + "' > " + log + "; exit "
-            + QByteArray::number(status);
+    return FakeTools::forThisSystem("echo 'Result: " + result + "' > " + log + "; ",
+                                    ">" + QByteArray(log) + " echo Result: "
+                                            + QByteArray(result).replace("%", "%%") + "\n")
+            + "exit " + QByteArray::number(status);
 }
 
 // The same, once the file `release` appears.
 QByteArray endsOnRelease(const char *log, const QByteArray &result, int status)
 {
-    return "while [ ! -e " + QByteArray(log) + ".release ]; do sleep 0.02; done; "
-            + endsWith(log, result, status);
+    return waitFor(QByteArray(log) + ".release") + endsWith(log, result, status);
 }
 
 const QByteArray noPermission
@@ -51,8 +62,7 @@ private:
     void release(int status)
     {
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/release", QByteArray::number(status));
-    }
-    // Lets the script that writes `log` end, and waits until it has.
+    } // Lets the script that writes `log` end, and waits until it has.
     void releaseScriptOf(const char *log)
     {
         ProgramFolder::writeFile(ProgramFolder::esptool() + "/" + log + ".release", "");
@@ -244,7 +254,9 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("builder exits 2") << true << QByteArray("exit 2") << "Compilation failed";
         QTest::newRow("builder crashes")
-                << true << QByteArray("kill -9 $$") << "Compilation failed";
+                << true
+                << FakeTools::forThisSystem("kill -9 $$", "exit -1073741819") // access violation
+                << "Compilation failed";
         QTest::newRow("builder missing") << true << QByteArray() << "Compilation failed";
         QTest::newRow("uploader exits 1") << false << QByteArray("exit 1") << "Upload failed";
         QTest::newRow("esptool folder missing") << false << QByteArray() << "Upload failed";
@@ -410,8 +422,9 @@ private slots:
 
         // A log of this run without a result line says nothing either.
         FakeTools::replaceScript(ToolchainFolder::uploadScriptName,
-                                 QByteArray("echo 'Traceback' > ") + ToolchainFolder::uploadLogName
-                                         + "; exit 2");
+                                 FakeTools::forThisSystem("echo 'Traceback' > ", "echo Traceback> ")
+                                         + ToolchainFolder::uploadLogName
+                                         + FakeTools::forThisSystem("; exit 2", "\nexit 2"));
         probe->clickUpload();
         QVERIFY(probe->waitForScripts());
         probe->uploadTick();

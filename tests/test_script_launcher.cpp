@@ -5,13 +5,31 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "fake_tools.h"
 #include "program_folder.h"
 #include "script_launcher.h"
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
+using FakeTools::forThisSystem;
+
+#ifdef Q_OS_WIN
+// cmd.exe reads a batch file, and writes what it echoes, in the OEM code page.
+QByteArray inOemCodePage(const QString &text)
+{
+    const auto wide = reinterpret_cast<const wchar_t *>(text.utf16());
+    const int size
+            = WideCharToMultiByte(GetOEMCP(), 0, wide, text.size(), nullptr, 0, nullptr, nullptr);
+    QByteArray bytes(size, '\0');
+    WideCharToMultiByte(GetOEMCP(), 0, wide, text.size(), bytes.data(), size, nullptr, nullptr);
+    return bytes;
+}
+#endif
 using Outcome = ScriptLauncher::Outcome;
 
 class TestScriptLauncher : public QObject
@@ -21,13 +39,21 @@ class TestScriptLauncher : public QObject
 private:
     QTemporaryDir folder;
 
-    // A script in a folder whose name has a blank and letters outside any 8-bit code page.
+    // A script in a folder whose name has a blank, brackets and letters outside any 8-bit code
+    // page; `body` as from FakeTools::forThisSystem().
     QString script(const QString &name, const QByteArray &body)
     {
-        const QString path
-                = folder.filePath(QString::fromUtf8("Prog dir \xC3\xA9\xE6\x97\xB6/") + name);
-        ProgramFolder::writeFile(path, body + "\n");
+        const QString path = folder.filePath(
+                QString::fromUtf8("Prog dir (x86) [1] \xC3\xA9\xE6\x97\xB6/") + name);
+        ProgramFolder::writeFile(path, body + FakeTools::forThisSystem("\n", "\n"));
         return path;
+    }
+
+    // `line` appended to the file `path`.
+    static QByteArray appendTo(const QString &path, const char *line)
+    {
+        return forThisSystem(QByteArray("echo ") + line + " >> '" + path.toUtf8() + "'",
+                             ">>\"" + QDir::toNativeSeparators(path).toUtf8() + "\" echo " + line);
     }
 
     static bool waitFor(ScriptLauncher &launcher, int ms = 10000)
@@ -66,14 +92,15 @@ private slots:
                          "/d /s /c \"\"C:\\Program Files\\Clock \xC3\xA9 (1)\\esptool\\x.bat\"\""));
     }
 
-#ifdef Q_OS_UNIX
     void outcomeFollowsTheExitStatus_data()
     {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("outcome");
         QTest::newRow("status 0") << QByteArray("exit 0") << int(Outcome::Succeeded);
         QTest::newRow("status 3") << QByteArray("exit 3") << int(Outcome::Failed);
-        QTest::newRow("crash") << QByteArray("kill -9 $$") << int(Outcome::Failed);
+        QTest::newRow("crash") << forThisSystem("kill -9 $$",
+                                                "exit -1073741819") // access violation
+                               << int(Outcome::Failed);
         QTest::newRow("missing script") << QByteArray() << int(Outcome::Failed);
     }
 
@@ -106,7 +133,8 @@ private slots:
         const QString marker = folder.filePath("background-done");
         QElapsedTimer clock;
         clock.start();
-        launcher.launch(script("slow.bat", "sleep 1; echo done > '" + marker.toUtf8() + "'"));
+        launcher.launch(script("slow.bat",
+                               forThisSystem("sleep 1; ", "sleep 1\n") + appendTo(marker, "done")));
         QVERIFY(clock.elapsed() < 500);
         QCOMPARE(launcher.outcome(), Outcome::Running);
         QVERIFY(launcher.isBusy());
@@ -117,27 +145,51 @@ private slots:
 
     void outputGoesNowhereAndCannotBlockTheScript()
     {
-        // Far more output than a pipe holds: a script writing into an unread pipe would hang.
+        // Far more output than a pipe holds: a script writing into an unread pipe would hang. The
+        // test's own output goes into a file meanwhile, which must not get any of it.
+        const QString captured = folder.filePath("our-output");
         fflush(stdout);
         fflush(stderr);
-        const QString captured = folder.filePath("our-output");
+#ifdef Q_OS_WIN
+        // A child that inherited them would write into the standard handles of Windows.
+        const HANDLE savedOut = GetStdHandle(STD_OUTPUT_HANDLE);
+        const HANDLE savedErr = GetStdHandle(STD_ERROR_HANDLE);
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        const HANDLE capture = CreateFileW(reinterpret_cast<const wchar_t *>(captured.utf16()),
+                                           GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        QVERIFY(capture != INVALID_HANDLE_VALUE);
+        SetStdHandle(STD_OUTPUT_HANDLE, capture);
+        SetStdHandle(STD_ERROR_HANDLE, capture);
+#else
         const int savedOut = dup(1), savedErr = dup(2);
         FILE *capture = fopen(captured.toLocal8Bit(), "w");
         dup2(fileno(capture), 1);
         dup2(fileno(capture), 2);
+#endif
         ScriptLauncher launcher;
-        launcher.launch(script("noisy.bat",
-                               "i=0; while [ $i -lt 4000 ]; do echo "
-                               "'MARKER line of output that nobody reads'; echo MARKER >&2; "
-                               "i=$((i+1)); done; read answer; exit 0"));
+        launcher.launch(script(
+                "noisy.bat",
+                forThisSystem("i=0; while [ $i -lt 4000 ]; do echo "
+                              "'MARKER line of output that nobody reads'; echo MARKER >&2; "
+                              "i=$((i+1)); done; read answer; exit 0",
+                              "@echo off\nfor /l %%i in (1,1,4000) do echo MARKER line of output "
+                              "that nobody reads\nfor /l %%i in (1,1,4000) do echo MARKER 1>&2\n"
+                              "set /p answer=\nexit 0")));
         const bool ended = waitFor(launcher, 20000);
+#ifdef Q_OS_WIN
+        SetStdHandle(STD_OUTPUT_HANDLE, savedOut);
+        SetStdHandle(STD_ERROR_HANDLE, savedErr);
+        CloseHandle(capture);
+#else
         dup2(savedOut, 1);
         dup2(savedErr, 2);
         close(savedOut);
         close(savedErr);
         fclose(capture);
+#endif
         QVERIFY(ended);
-        QCOMPARE(launcher.outcome(), Outcome::Succeeded); // `read` met the end of its input
+        QCOMPARE(launcher.outcome(), Outcome::Succeeded); // the reading met the end of its input
         QVERIFY(!ProgramFolder::readFile(captured).contains("MARKER"));
     }
 
@@ -145,7 +197,8 @@ private slots:
     {
         ScriptLauncher launcher;
         QSignalSpy ended(&launcher, &ScriptLauncher::latestEnded);
-        launcher.launch(script("fails-late.bat", "sleep 1; exit 1"));
+        launcher.launch(
+                script("fails-late.bat", forThisSystem("sleep 1; exit 1", "sleep 1\nexit 1")));
         launcher.launch(script("succeeds.bat", "exit 0"));
         QVERIFY(waitFor(launcher));
         QCOMPARE(launcher.outcome(), Outcome::Succeeded);
@@ -156,8 +209,9 @@ private slots:
     {
         const QString log = folder.filePath("order.log");
         ScriptLauncher builder, uploader;
-        builder.launch(script("build.bat", "sleep 1; echo built >> '" + log.toUtf8() + "'"));
-        const QString upload = script("upload.bat", "echo uploaded >> '" + log.toUtf8() + "'");
+        builder.launch(script("build.bat",
+                              forThisSystem("sleep 1; ", "sleep 1\n") + appendTo(log, "built")));
+        const QString upload = script("upload.bat", appendTo(log, "uploaded"));
         uploader.launchAfter(upload, QString(), &builder);
         uploader.launchAfter(upload, QString(), &builder); // clicks while waiting give one run
         QCOMPARE(uploader.outcome(), Outcome::Waiting);
@@ -166,7 +220,8 @@ private slots:
         QCOMPARE(uploader.outcome(), Outcome::Running);
         QVERIFY(waitFor(uploader));
         QCOMPARE(uploader.outcome(), Outcome::Succeeded);
-        QCOMPARE(ProgramFolder::readFile(log), QByteArray("built\nuploaded\n"));
+        QCOMPARE(ProgramFolder::readFile(log).replace("\r", "").replace(" \n", "\n"),
+                 QByteArray("built\nuploaded\n"));
 
         // With nothing to wait for, it starts at once.
         uploader.launchAfter(upload, QString(), &builder);
@@ -198,21 +253,28 @@ private slots:
         QVERIFY(launcher.result().isEmpty()); // the old log does not speak for this run
         QCOMPARE(launcher.logPath(), log);
 
-        launcher.launch(script("says.bat",
-                               "printf 'esptool output\\nResult: the clock \\303\\251 does not "
-                               "answer\\r\\n' > '"
-                                       + log.toUtf8() + "'; exit 2"),
-                        log);
+        // A script's own words, in the encoding that a script writes here.
+        const QString says = QString::fromUtf8("Result: the clock \xC3\xA9 does not answer");
+#ifdef Q_OS_WIN
+        const QByteArray nativeLog = QDir::toNativeSeparators(log).toUtf8();
+        const QByteArray body = ">\"" + nativeLog + "\" echo esptool output\r\n>>\"" + nativeLog
+                + "\" echo " + inOemCodePage(says) + "\r\nexit 2";
+#else
+        const QByteArray body = "printf 'esptool output\\n" + says.toUtf8() + "\\r\\n' > '"
+                + log.toUtf8() + "'; exit 2";
+#endif
+        launcher.launch(script("says.bat", body), log);
         QVERIFY(waitFor(launcher));
         QCOMPARE(launcher.result(), QString::fromUtf8("the clock \xC3\xA9 does not answer"));
 
         // A new launch forgets the result of the last one until it has ended itself.
-        launcher.launch(script("slow-silent.bat", "sleep 0.2; exit 0"), log);
+        launcher.launch(
+                script("slow-silent.bat", forThisSystem("sleep 0.2; exit 0", "sleep 0.2\nexit 0")),
+                log);
         QVERIFY(launcher.result().isEmpty());
         QVERIFY(waitFor(launcher));
         QVERIFY(launcher.result().isEmpty());
     }
-#endif
 
     void resultLineIsTheLastMarkedLine()
     {
@@ -243,17 +305,17 @@ private slots:
         QVERIFY(!ScriptResult::isWrittenSince(none, old, start));    // older than the run
     }
 
-#ifdef Q_OS_UNIX
     void scriptsOutliveTheirLauncher()
     {
         const QString marker = folder.filePath("outlived");
         auto *launcher = new ScriptLauncher;
-        launcher->launch(script("outlive.bat", "sleep 0.5; echo done > '" + marker.toUtf8() + "'"));
+        launcher->launch(
+                script("outlive.bat",
+                       forThisSystem("sleep 0.5; ", "sleep 0.5\n") + appendTo(marker, "done")));
         QTest::qWait(100);
         delete launcher;
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(marker), 5000);
     }
-#endif
 };
 
 QTEST_GUILESS_MAIN(TestScriptLauncher)

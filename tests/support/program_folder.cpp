@@ -57,8 +57,10 @@ void remove(const QString &target)
     QFileInfo info(target);
     if (info.isDir() && !info.isSymLink())
         QDir(target).removeRecursively();
-    else if (info.exists() || info.isSymLink())
-        QFile::remove(target);
+    else if ((info.exists() || info.isSymLink()) && !QFile::remove(target))
+        // Windows deletes no read-only file, which a case may have left behind.
+        QFile::setPermissions(target, info.permissions() | QFile::WriteOwner)
+                && QFile::remove(target);
 }
 
 // Where the shipped scripts and the sample set are; an unprivileged run brings its own copies.

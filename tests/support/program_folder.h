@@ -10,6 +10,17 @@
 namespace ProgramFolder {
 
 QString path();
+
+// Why a test of a read-only file or folder skips itself where that binds nothing.
+#ifdef Q_OS_WIN
+constexpr char readOnlyDoesNotBind[] = "Read-only does not bind here: Wine runs as root and "
+                                       "has no ACLs, and Windows' read-only flag means nothing "
+                                       "on a folder.";
+#else
+constexpr char readOnlyDoesNotBind[] = "Permission bits do not bind this user (root); the "
+                                       "unprivileged run checks this.";
+#endif
+
 QString esptool();
 QString data();
 QString custom();

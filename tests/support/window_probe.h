@@ -69,15 +69,16 @@ public:
     void compileTick() { QMetaObject::invokeMethod(&window, "Qtimer1", Qt::DirectConnection); }
     void uploadTick() { QMetaObject::invokeMethod(&window, "Qtimer2", Qt::DirectConnection); }
 
-    // Plays every tick of an animation, up to its final one, once its script has ended.
+    // Plays every tick of an animation, up to its final one, once its script has ended; from
+    // the step that its timer reached while the script ran (a slow one, as under Wine).
     void playCompileToEnd()
     {
-        for (int tick = 0; tick <= compileAnimation.runningTicks; ++tick)
+        for (int tick = compileStep(); tick <= compileAnimation.runningTicks; ++tick)
             compileTick();
     }
     void playUploadToEnd()
     {
-        for (int tick = 0; tick <= uploadAnimation.runningTicks; ++tick)
+        for (int tick = uploadStep(); tick <= uploadAnimation.runningTicks; ++tick)
             uploadTick();
     }
 

@@ -21,12 +21,17 @@
  * file, as the clock would get it), and exits with the number in
  * NAME.exit beside it (0 without one). Named mkspiffs.exe, it also writes its last argument as
  * a small file, the way a builder writes its image. It never reads its input, so a script that
- * left it waiting for a console would show as a time-out.
+ * left it waiting for a console would show as a time-out. When order.log exists beside it, such
+ * a command adds "built" (mkspiffs.exe) or "uploaded" (esptool.exe) to it, so that a test sees
+ * in which order several tools ran.
  *
  * Named hold.exe, it is another program that has a file open: "hold.exe FILE" opens FILE as
  * Windows programs commonly do, sharing it for reading only, so that it can be neither replaced
  * nor deleted; writes FILE.held once it has it; and keeps it until FILE.release exists (at most
- * a minute). */
+ * a minute).
+ *
+ * Named sleep.exe, it waits as long as its one argument says, in seconds (fractions too): the
+ * POSIX `sleep` that cmd.exe lacks, for the stand-in scripts of the tests. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -174,6 +179,20 @@ static int hold(int argc, wchar_t **argv)
     return 0;
 }
 
+/* Adds a line to order.log beside this program, only where a test made that log. */
+static void noteOrder(const char *what)
+{
+    wchar_t path[MAX_PATH * 2];
+    swprintf(path, sizeof path / sizeof *path, L"%lsorder.log", folder);
+    if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES)
+        return;
+    FILE *log = _wfopen(path, L"ab");
+    if (log) {
+        fprintf(log, "%s\n", what);
+        fclose(log);
+    }
+}
+
 int main(void)
 {
     wchar_t self[MAX_PATH];
@@ -191,6 +210,12 @@ int main(void)
     wchar_t **argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (wcscmp(name, L"hold") == 0)
         return hold(argc, argv);
+    if (wcscmp(name, L"sleep") == 0) {
+        if (argc != 2)
+            return 2;
+        Sleep((DWORD)(wcstod(argv[1], NULL) * 1000));
+        return 0;
+    }
 
     wchar_t cwd[MAX_PATH];
     FILE *where = openBeside(L".cwd", L"wb");
@@ -250,6 +275,7 @@ int main(void)
     if (lastFile)
         fclose(lastFile);
 
+    noteOrder(wcscmp(name, L"mkspiffs") == 0 ? "built" : "uploaded");
     if (wcscmp(name, L"mkspiffs") == 0) {
         FILE *image = _wfopen(last, L"wb");
         if (image) {

@@ -1,31 +1,22 @@
-# The tools that let the Windows side be built and run on Linux: the MinGW-w64 cross compilers
-# (the -posix flavour, as the Windows Qt is built with) and Wine. In the Windows cross build the
-# compilers are the build's own and Wine is CTest's emulator for every test program. Where a tool
-# is missing, the tests that need it report themselves skipped (exit code 77, CTest's
-# SKIP_RETURN_CODE) instead of passing.
+# What the tests of the Windows cross build need to run their Windows programs on Linux: Wine,
+# CTest's emulator for every test program, with the environment that Qt programs need under it.
+# The Linux build has no Windows tests (it has no Windows Qt); there only windows_path() is used,
+# and it leaves paths as they are. Where Wine is missing, the tests that need it report themselves
+# skipped (exit code 77, CTest's SKIP_RETURN_CODE) instead of passing.
 #
 # Provides:
-#   MINGW_CXX, MINGW_CC      the cross compilers, or empty
 #   WINE                     the Wine loader, or empty
 #   WINE_TEST_ENVIRONMENT    the environment of every test that runs a Windows program
+#   WINE_ROUNDING            its pinned scale rounding, which one test leaves out
+#   WINE_DLL_FOLDER          a folder on every Wine test's PATH
 #   fixture "wine_prefix"    makes the Wine prefix once, before the first test that needs it
 #   WINDOWS_SKIP_CODE        the exit code of a skipped test
 #   windows_path(VAR PATH)   PATH as a Windows program under Wine names it (itself elsewhere)
 
-if(WIN32 AND CMAKE_CROSSCOMPILING)
-    set(MINGW_CXX ${CMAKE_CXX_COMPILER})
-    set(MINGW_CC ${CMAKE_C_COMPILER})
+set(WINE "")
+if(WIN32 AND CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
     set(WINE ${CMAKE_CROSSCOMPILING_EMULATOR})
-else()
-    find_program(MINGW_CXX NAMES x86_64-w64-mingw32-g++-posix)
-    find_program(MINGW_CC NAMES x86_64-w64-mingw32-gcc-posix)
-    find_program(WINE NAMES wine wine64 wine-stable)
 endif()
-foreach(tool MINGW_CXX MINGW_CC WINE)
-    if(NOT ${tool})
-        set(${tool} "")
-    endif()
-endforeach()
 
 set(WINDOWS_SKIP_CODE 77)
 set(WINE_PREFIX_DIR ${CMAKE_BINARY_DIR}/wine-prefix)
@@ -60,7 +51,7 @@ if(WIN32 AND CMAKE_CROSSCOMPILING)
     get_filename_component(qt_plugin_folder ${qt_bin_folder}/../plugins ABSOLUTE)
     # One folder of links to every DLL they load, since a list of folders in WINEPATH would need
     # semicolons, which CMake's lists of variables cannot carry.
-    set(dll_folder ${CMAKE_BINARY_DIR}/windows-dlls)
+    set(WINE_DLL_FOLDER ${CMAKE_BINARY_DIR}/windows-dlls)
     file(GLOB qt_dlls ${qt_bin_folder}/*.dll)
     set(dlls ${qt_dlls})
     foreach(name libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
@@ -68,23 +59,27 @@ if(WIN32 AND CMAKE_CROSSCOMPILING)
             OUTPUT_VARIABLE dll OUTPUT_STRIP_TRAILING_WHITESPACE)
         list(APPEND dlls ${dll})
     endforeach()
-    file(MAKE_DIRECTORY ${dll_folder})
+    file(MAKE_DIRECTORY ${WINE_DLL_FOLDER})
     foreach(dll ${dlls})
         get_filename_component(name ${dll} NAME)
-        file(CREATE_LINK ${dll} ${dll_folder}/${name} SYMBOLIC)
+        file(CREATE_LINK ${dll} ${WINE_DLL_FOLDER}/${name} SYMBOLIC)
     endforeach()
     windows_path(plugin_path ${qt_plugin_folder})
     windows_path(font_path /usr/share/fonts/truetype/dejavu)
     list(APPEND WINE_TEST_ENVIRONMENT
-        "WINEPATH=${dll_folder}"
+        "WINEPATH=${WINE_DLL_FOLDER}"
         "WINEQT_PLUGIN_PATH=${plugin_path}"
         "WINEQT_QPA_PLATFORM=offscreen"
         "WINEQT_FORCE_STDERR_LOGGING=1"
-        "WINEQT_QPA_FONTDIR=${font_path}"
-        "WINEQT_SCALE_FACTOR_ROUNDING_POLICY=Round")
+        "WINEQT_QPA_FONTDIR=${font_path}")
+    set(WINE_ROUNDING "WINEQT_SCALE_FACTOR_ROUNDING_POLICY=Round")
+    list(APPEND WINE_TEST_ENVIRONMENT ${WINE_ROUNDING})
 endif()
 
 # Making a prefix takes several seconds; it is done once and shared by every Wine test.
+if(NOT (WIN32 AND CMAKE_CROSSCOMPILING))
+    return()
+endif()
 register_test(wine_prefix_setup
     COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/make_wine_prefix.sh "${WINE}" ${WINE_PREFIX_DIR}
     SETS_UP wine_prefix
