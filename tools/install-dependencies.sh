@@ -12,8 +12,9 @@ run="cmake make g++ qtbase5-dev libqt5serialport5-dev"
 # -win32 flavour's.
 windows="cmake make g++-mingw-w64-x86-64-posix wine wine64"
 # Fonts for the offscreen platform, the benchmark library, the desktop entry's checker, and an X
-# server with the tools that start, find and click the Windows program's window under Wine.
-test="$run $windows fonts-dejavu-core libbenchmark-dev desktop-file-utils xvfb xauth x11-utils xdotool"
+# server with the tools that start, find and click the Windows program's window under Wine, and
+# python3, which holds the pty that Wine makes a COM port of.
+test="$run $windows fonts-dejavu-core libbenchmark-dev desktop-file-utils xvfb xauth x11-utils xdotool python3"
 
 packages=""
 for group in "$@"; do
