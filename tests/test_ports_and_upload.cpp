@@ -249,7 +249,9 @@ private slots:
                         "n=$(($(cat runs 2>/dev/null || echo 0) + 1)); echo $n > runs; "
                         "if [ $n -eq 2 ]; then while [ ! -e release ]; do sleep 0.02; "
                         "done; fi; echo \"built $n\" >> order.log",
-                        "set n=1\nif exist runs set n=2\n>>runs echo %n%\nif %n%==1 goto built\n"
+                        // The first to make the folder is build 1: two cmd.exe may start at once.
+                        "set n=1\nmkdir first 2>nul\nif errorlevel 1 set n=2\n"
+                        "if %n%==1 goto built\n"
                         ":wait\nif exist release goto built\nsleep 0.02\ngoto wait\n"
                         ":built\n>>order.log echo built %n%"));
         FakeTools::installEsptool();

@@ -79,8 +79,9 @@ void replaceScript(const QString &name, const QByteArray &body)
 {
     // The port line first, as the upload rewrites it; then the folder change every script makes.
     // (Wine's cmd.exe runs the right side of "cd ... || exit" even when cd succeeded.)
-    const QByteArray start = forThisSystem("set com=ttyS0\r\ncd \"$(dirname \"$0\")\" || exit 90\n",
-                                           "set com=COM1\ncd /d \"%~dp0\"\nif not exist \"%~nx0\" exit 90\n");
+    const QByteArray start
+            = forThisSystem("set com=ttyS0\r\ncd \"$(dirname \"$0\")\" || exit 90\n",
+                            "set com=COM1\ncd /d \"%~dp0\"\nif not exist \"%~nx0\" exit 90\n");
     ProgramFolder::writeFile(ProgramFolder::esptool() + "/" + name,
                              start + forThisSystem(body, body) + forThisSystem("\n", "\n"));
 }
@@ -99,7 +100,7 @@ QStringList records()
 #ifdef Q_OS_WIN
     // What the Windows fake notes besides (see fake_tool.c).
     for (const char *name : {"mkspiffs", "esptool"})
-        for (const char *record : {".cwd", ".calls", ".last"})
+        for (const char *record : {".cwd", ".calls", ".last", ".written"})
             files << esptool + name + record;
 #endif
     files << esptool + QString("backup/%1.bin").arg(clockName);
