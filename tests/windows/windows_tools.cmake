@@ -85,3 +85,8 @@ register_test(wine_prefix_setup
     SETS_UP wine_prefix
     ENVIRONMENT ${WINE_TEST_ENVIRONMENT}
     SKIP_CODE ${WINDOWS_SKIP_CODE})
+# Ends the prefix's server, and with it any Wine program that a test left behind.
+register_test(wine_prefix_cleanup
+    COMMAND wineserver -k
+    CLEANS_UP wine_prefix
+    ENVIRONMENT ${WINE_TEST_ENVIRONMENT})
